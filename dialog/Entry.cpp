@@ -1,0 +1,33 @@
+// Cash-register entry: digits fill the amount from the right.
+#include "Cli_orv00006.h"
+#include "EntryLogic.h"
+#include "platform/sysutils.h"
+
+namespace Cli_orv00006 {
+
+void TfrmDesc::ShowDigits() {
+    lblDadoDigitado->SetCaption(TextoDosDigitos(stDigitos, plat::DecimalSeparator()));
+}
+
+void TfrmDesc::FormKeyPress(QObject* /*Sender*/, QChar& Key) {
+    if (Key < QLatin1Char('0') || Key > QLatin1Char('9')) return;
+    if (stDigitos.size() >= kMaxDigitos) {
+        Key = QChar(0);  // swallowed
+        return;
+    }
+    stDigitos += Key;
+    ShowDigits();
+}
+
+void TfrmDesc::sbtCorrigirClick(QObject* /*Sender*/) {
+    stDigitos.chop(1);
+    ShowDigits();
+    Repaint();
+}
+
+void TfrmDesc::Limpa() {
+    lblDadoDigitado->SetCaption(QString());
+    stDigitos.clear();
+}
+
+}  // namespace Cli_orv00006

@@ -1,0 +1,79 @@
+// Set-up of a fresh dialog from the call parameters and the parameters file
+// beside the host program.
+#include <cmath>
+#include <vector>
+
+#include "Cli_orv00006.h"
+#include "EntryLogic.h"
+#include "dll/Mensagemvek.h"
+#include "platform/exceptions.h"
+#include "platform/sysutils.h"
+
+namespace Cli_orv00006 {
+namespace {
+
+// An amount from the call: a finite real number, or the set-up fails.
+double LeValor(const plat::Variant& v, const char* papel) {
+    const double valor = v.ToDouble();
+    if (!std::isfinite(valor))
+        throw plat::EConvertError(QStringLiteral("O %1 informado não é um número válido: %2.")
+                                      .arg(QString::fromUtf8(papel), plat::FloatToStr(valor)));
+    return valor;
+}
+
+const char* const kValorBase = "valor base (elemento 2)";
+const char* const kValorAnterior = "valor já aplicado (elemento 3)";
+
+}  // namespace
+
+void TfrmDesc::InicializaForm(const plat::Variant* params, int high) {
+    const std::vector<plat::Variant> p(params, params + high + 1);
+
+    // On this platform the directory separator is "/".
+    const QString arquivo = plat::ProgramDir() + QStringLiteral("/PARAMETROSVEK.CDS");
+    if (plat::FileExists(arquivo)) {
+        cdsParametrosVek->LoadFromFile(arquivo);
+        cdsParametrosVek->Open();
+        flLimite = cdsParametrosVek->FieldByName(QStringLiteral("VRMAXDESCONTO"))->AsFloat();
+    }
+
+    // Every key is compared (only one can match); a key that is not text
+    // matches none and keeps the plain discount.
+    const plat::Variant& tipo = p[1];
+    const QString valorMaximo = QStringLiteral("Valor Máximo: R$ ");
+    const QString padrao = QStringLiteral("0.00");
+    if (tipo == QStringLiteral("Acrescimo")) lblCabec->SetCaption(Titulo::Acrescimo);
+    if (tipo == QStringLiteral("TaxaServico")) lblCabec->SetCaption(Titulo::TaxaServico);
+    if (tipo == QStringLiteral("DescontoFidelidade")) {
+        lblCabec->SetCaption(Titulo::Fidelidade);
+        lblPrecentual->setVisible(false);
+        imgPercentual->setVisible(false);
+        bvlPercentual->setVisible(false);
+        lblValor->SetCaption(valorMaximo + plat::FormatFloat(padrao, LeValor(p[2], kValorBase)));
+    }
+    const auto valorMaximoDoHost = [&](const QString& titulo) {
+        lblCabec->SetCaption(titulo);
+        lblPrecentual->setVisible(false);
+        imgPercentual->setVisible(false);
+        bvlPercentual->setVisible(false);
+        imgValor->setVisible(false);
+        bvlValor->setVisible(false);
+        const double maximo = LeValor(p[3], kValorAnterior);
+        lblValor->SetCaption(valorMaximo + plat::FormatFloat(padrao, maximo));
+        flLimite = maximo;
+    };
+    if (tipo == QStringLiteral("DescontoCRMBONUS")) valorMaximoDoHost(Titulo::CrmBonus);
+    if (tipo == QStringLiteral("DescontoGCOM")) valorMaximoDoHost(Titulo::CashBack);
+
+    flVrBase = LeValor(p[2], kValorBase);
+    flVrAnterior = LeValor(p[3], kValorAnterior);
+    flVrBase = flVrBase + flVrAnterior;
+
+    lblDadoDigitado->SetCaption(flVrAnterior > 0 ? plat::FloatToStrF(flVrAnterior, plat::TFloatFormat::ffFixed, 15, 2)
+                                                 : QStringLiteral("0,00"));
+    stDigitos.clear();
+    stTipo = QStringLiteral("V");
+    lblCodTela->SetCaption(MontaRodapeGeral(true, QStringLiteral("ORV00006"), QStringLiteral("N")));
+}
+
+}  // namespace Cli_orv00006

@@ -1,0 +1,39 @@
+// The dialog's elements and lifetime: creation from the layout, the
+// non-visual elements, and the create, activate and close events.
+#include "Cli_orv00006.h"
+#include "dll/Messages.h"
+#include "dll/Trad_utl.h"
+
+namespace Cli_orv00006 {
+
+TfrmDesc::TfrmDesc(QWidget* owner) : plat::TForm(owner) {
+    setupUi(this);
+    plat::FontSpec padrao;  // the form's own font; no visible text uses it
+    setFont(padrao.ToQFont());
+
+    cdsRetorno = std::make_unique<plat::TClientDataSet>(QStringLiteral("cdsRetorno"));
+    cdsRetornoTIPO = cdsRetorno->AddStringField(QStringLiteral("TIPO"), 1);
+    cdsRetornoVALOR = cdsRetorno->AddFloatField(QStringLiteral("VALOR"));
+    msgPadrao = new TMessages(this);
+    msgPadrao->setObjectName(QStringLiteral("msgPadrao"));
+    msgPadrao->LoadFromFile(QStringLiteral(":/orv00006/msgPadrao.txt"));
+    cdsParametrosVek = std::make_unique<plat::TClientDataSet>(QStringLiteral("cdsParametrosVek"));
+
+    DoCreate();
+}
+
+TfrmDesc::~TfrmDesc() = default;
+
+void TfrmDesc::FormCreate(QObject* /*Sender*/) {
+    // Texts are translated before anything else touches them.
+    Trad(this);
+}
+
+void TfrmDesc::FormActivate(QObject* /*Sender*/) { Repaint(); }
+
+void TfrmDesc::FormClose(QObject* /*Sender*/, plat::TCloseAction& /*Action*/) {
+    boCriado06 = false;
+    Release();
+}
+
+}  // namespace Cli_orv00006

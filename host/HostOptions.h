@@ -1,0 +1,33 @@
+#pragma once
+// Command line of pdv-host.
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+#include "platform/variant.h"
+
+struct HostOptions {
+    QString module;                 // empty: beside the host
+    std::vector<plat::Variant> params;  // elements 0..high
+    int high = 3;
+    std::optional<QChar> decimalSeparator;
+    bool scripted = false;
+    QStringList keys;
+    bool json = false;
+    QString packetOut;
+    QString screenshot;
+    int repeat = 1;
+    bool help = false;
+    bool version = false;
+};
+
+// Parses argv (without the program name). Returns an error text for a usage
+// error, or an empty text.
+QString ParseHostOptions(const QStringList& args, HostOptions& out);
+QString HostUsage();
+
+// A scripted token that pdv-host understands ("5", "Enter", "Alt+F4",
+// "click:sbt5", ...).
+bool IsKnownToken(const QString& token);

@@ -1,0 +1,171 @@
+#pragma once
+// Graphic controls of the host platform as thin Qt widgets: labels, pictures,
+// frames and outline shapes. None takes the keyboard focus; the form
+// receives every key stroke.
+#include <QColor>
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
+
+#include "platform/export.h"
+
+namespace plat {
+
+// System colours as this platform paints them.
+namespace SystemColors {
+inline const QColor clBtnFace{240, 240, 240};
+inline const QColor clBtnShadow{160, 160, 160};
+inline const QColor clBtnHighlight{255, 255, 255};
+inline const QColor clWindow{255, 255, 255};
+inline const QColor clWindowText{0, 0, 0};
+}  // namespace SystemColors
+
+enum TAlignment { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
+
+// Font settings shared by the text-drawing controls. Height is the pixel
+// height of the characters without internal leading (the em height).
+class PLATFORM_API FontSpec {
+public:
+    QString name = QStringLiteral("Tahoma");
+    int height = 11;
+    bool bold = false;
+    QColor color = SystemColors::clWindowText;
+    QFont ToQFont() const;
+};
+
+// One line of text on a transparent background. "&&" shows one ampersand,
+// a single "&" underlines the next character; Caption() gives the text as
+// written. An auto-size label fits its box to the text, keeping its left
+// edge (left-aligned or centred) or its right edge (right-aligned).
+class PLATFORM_API TLabel : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
+    Q_PROPERTY(int Alignment READ Alignment WRITE SetAlignment)
+    Q_PROPERTY(QString FontName READ FontName WRITE SetFontName)
+    Q_PROPERTY(int FontHeight READ FontHeight WRITE SetFontHeight)
+    Q_PROPERTY(bool FontBold READ FontBold WRITE SetFontBold)
+    Q_PROPERTY(QColor FontColor READ FontColor WRITE SetFontColor)
+public:
+    explicit TLabel(QWidget* parent = nullptr);
+    ~TLabel() override;
+
+    const QString& Caption() const { return caption_; }
+    void SetCaption(const QString& caption);
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool on);
+    int Alignment() const { return alignment_; }
+    void SetAlignment(int alignment);
+    QString FontName() const { return font_.name; }
+    void SetFontName(const QString& name);
+    int FontHeight() const { return font_.height; }
+    void SetFontHeight(int height);
+    bool FontBold() const { return font_.bold; }
+    void SetFontBold(bool bold);
+    QColor FontColor() const { return font_.color; }
+    void SetFontColor(const QColor& color);
+
+    // The text as the operator sees it ("&&" as "&", mnemonic marks gone).
+    static QString DisplayText(const QString& caption);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    void FontChanged();
+    void AdjustBounds();
+
+    QString caption_;
+    bool autoSize_ = false;
+    int alignment_ = taLeftJustify;
+    FontSpec font_;
+    QFont qfont_;
+};
+
+// A picture stretched to the control without keeping its aspect ratio and
+// drawn transparent: pixels of the key colour (the picture's lower-left
+// pixel) are left out. The key is masked before stretching, and stretching
+// does not smooth, so no key colour bleeds into the motif's edges.
+class PLATFORM_API TImage : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString PictureFile READ PictureFile WRITE SetPictureFile)
+    Q_PROPERTY(bool Stretch READ Stretch WRITE SetStretch)
+    Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
+public:
+    explicit TImage(QWidget* parent = nullptr);
+    ~TImage() override;
+
+    const QImage& Picture() const { return picture_; }
+    void SetPicture(const QImage& picture);  // a null image is the empty picture
+    QString PictureFile() const { return pictureFile_; }
+    void SetPictureFile(const QString& path);  // loads a picture (resource path)
+    bool Stretch() const { return stretch_; }
+    void SetStretch(bool on);
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool on);
+
+signals:
+    void OnClick(QObject* Sender);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+private:
+    void Invalidate();
+
+    QImage picture_;
+    QString pictureFile_;
+    bool stretch_ = false;
+    bool transparent_ = false;
+    bool pressed_ = false;
+    QImage masked_;  // picture with the key colour made transparent
+    QPixmap cache_;  // masked picture at the device size last painted
+};
+
+// A frame line around its box: the lowered etched style draws a shadow
+// rectangle with a highlight rectangle one pixel inside-out of it.
+class PLATFORM_API TBevel : public QWidget {
+    Q_OBJECT
+public:
+    explicit TBevel(QWidget* parent = nullptr);
+    ~TBevel() override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+};
+
+// A rectangle with a solid fill and a pen band along its four edges;
+// aligned to its parent's client area it follows the parent's size.
+class PLATFORM_API TShape : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QColor PenColor READ PenColor WRITE SetPenColor)
+    Q_PROPERTY(int PenWidth READ PenWidth WRITE SetPenWidth)
+    Q_PROPERTY(QColor BrushColor READ BrushColor WRITE SetBrushColor)
+    Q_PROPERTY(bool AlignClient READ AlignClient WRITE SetAlignClient)
+public:
+    explicit TShape(QWidget* parent = nullptr);
+    ~TShape() override;
+
+    QColor PenColor() const { return pen_; }
+    void SetPenColor(const QColor& c);
+    int PenWidth() const { return penWidth_; }
+    void SetPenWidth(int w);
+    QColor BrushColor() const { return brush_; }
+    void SetBrushColor(const QColor& c);
+    bool AlignClient() const { return alignClient_; }
+    void SetAlignClient(bool on);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    QColor pen_{0, 0, 0};
+    int penWidth_ = 1;
+    QColor brush_{255, 255, 255};
+    bool alignClient_ = false;
+};
+
+}  // namespace plat

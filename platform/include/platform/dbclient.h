@@ -1,0 +1,152 @@
+#pragma once
+// In-memory record sets and their data packets, the facility host and
+// modules exchange results and parameter files with.
+//
+// A packet is a record set's complete data (field definitions and records)
+// in one of two forms: binary (the usual form, held in a Variant as a byte
+// array) and XML. Readers tell the forms apart by their first bytes.
+// Reading never goes past the end of its input: a truncated, corrupt or
+// foreign packet throws EDatabaseError saying what is wrong (and, for
+// files, which file).
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+#include "platform/exceptions.h"
+#include "platform/export.h"
+#include "platform/variant.h"
+
+namespace plat {
+
+enum class TFieldType {
+    ftUnknown,
+    ftString,      // 8-bit text (Windows-1252 on the wire), declared size
+    ftWideString,  // UTF-16 text
+    ftSmallint,
+    ftInteger,
+    ftLargeint,
+    ftWord,        // unsigned integers of any width
+    ftBoolean,
+    ftFloat,       // IEEE double (and single/extended read as double)
+    ftBCD,         // BCD / fixed decimal, read as a number
+    ftDate,
+    ftTime,
+    ftDateTime,
+    ftBlob,        // bytes, memo, anything kept as raw bytes
+};
+
+enum class TDataPacketFormat { dfBinary, dfXML, dfXMLUTF8 };
+
+class TClientDataSet;
+
+class PLATFORM_API TField {
+public:
+    virtual ~TField();
+    TField(const TField&) = delete;
+    TField& operator=(const TField&) = delete;
+
+    const QString& FieldName() const { return name_; }
+    TFieldType DataType() const { return type_; }
+    int Size() const { return size_; }
+
+    bool IsNull() const;
+    // Current record's value; NULL reads as 0 / "" / false.
+    QString AsString() const;
+    // Numbers as they are, numeric text through StrToFloat, NULL as 0;
+    // text that is not a number throws EConvertError.
+    double AsFloat() const;
+    QVariant Value() const;  // null QVariant for NULL
+
+    void SetAsString(const QString& value);
+    void SetAsFloat(double value);
+    void SetValue(const QVariant& value);
+    void Clear();  // set NULL
+
+protected:
+    TField(TClientDataSet* owner, QString name, TFieldType type, int size);
+
+private:
+    friend class TClientDataSet;
+    TClientDataSet* owner_;
+    QString name_;
+    TFieldType type_;
+    int size_;
+    int index_ = -1;
+};
+
+class PLATFORM_API TStringField : public TField {
+public:
+    TStringField(TClientDataSet* owner, const QString& name, int size);
+    ~TStringField() override;
+};
+
+class PLATFORM_API TFloatField : public TField {
+public:
+    TFloatField(TClientDataSet* owner, const QString& name);
+    ~TFloatField() override;
+};
+
+class PLATFORM_API TClientDataSet {
+public:
+    explicit TClientDataSet(QString name = {});
+    ~TClientDataSet();
+    TClientDataSet(const TClientDataSet&) = delete;
+    TClientDataSet& operator=(const TClientDataSet&) = delete;
+
+    const QString& Name() const;
+
+    // Declared (persistent) fields, in order; the set owns them.
+    TStringField* AddStringField(const QString& name, int size);
+    TFloatField* AddFloatField(const QString& name);
+
+    // Opens an empty record set with the declared fields.
+    void CreateDataSet();
+    void Open();   // reopens the last data taken in; no-op when active
+    void Close();  // drops records and fields taken from a packet
+    bool Active() const;
+
+    // Navigation over the visible records.
+    void First();
+    void Next();
+    bool Eof() const;
+    bool Bof() const;
+    int RecordCount() const;
+    int RecNo() const;  // 1-based, 0 when empty
+
+    // Editing: Insert/Append add a record being edited, Post stores it,
+    // Cancel drops it.
+    void Insert();
+    void Append();
+    void Edit();
+    void Post();
+    void Cancel();
+
+    int FieldCount() const;
+    TField* Fields(int index) const;
+    TField* FindField(const QString& name) const;  // case-insensitive
+    TField* FieldByName(const QString& name) const;  // throws EDatabaseError
+
+    // The complete data as a binary packet in a Variant (byte array).
+    Variant Data() const;
+    // Takes a packet (byte array in a Variant, either form) and opens it.
+    void SetData(const Variant& packet);
+
+    QByteArray SaveToBytes(TDataPacketFormat format = TDataPacketFormat::dfBinary) const;
+    void LoadFromBytes(const QByteArray& packet);
+    void SaveToFile(const QString& path, TDataPacketFormat format = TDataPacketFormat::dfBinary) const;
+    void LoadFromFile(const QString& path);
+
+    // Which form a packet's first bytes announce (dfBinary or dfXML), or
+    // nothing known.
+    static bool DetectFormat(const QByteArray& packet, TDataPacketFormat& format);
+
+    struct Impl;
+
+private:
+    friend class TField;
+    std::unique_ptr<Impl> d_;
+};
+
+}  // namespace plat

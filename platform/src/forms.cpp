@@ -1,0 +1,178 @@
+#include "platform/forms.h"
+
+#include <QCloseEvent>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMutex>
+#include <QScreen>
+
+#include <cstdio>
+
+#include "platform/exceptions.h"
+
+namespace plat {
+
+quint16 VirtualKeyOf(const QKeyEvent& event) {
+    const int key = event.key();
+    const bool keypad = event.modifiers().testFlag(Qt::KeypadModifier);
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        return static_cast<quint16>((keypad ? int{VK_NUMPAD0} : int{'0'}) + (key - Qt::Key_0));
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<quint16>('A' + (key - Qt::Key_A));
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return static_cast<quint16>(VK_F1 + (key - Qt::Key_F1));
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Tab: return VK_TAB;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_Insert: return VK_INSERT;
+    case Qt::Key_Home: return VK_HOME;
+    case Qt::Key_End: return VK_END;
+    case Qt::Key_PageUp: return VK_PRIOR;
+    case Qt::Key_PageDown: return VK_NEXT;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt: return VK_MENU;
+    case Qt::Key_Asterisk: return keypad ? VK_MULTIPLY : 0;
+    case Qt::Key_Plus: return keypad ? VK_ADD : 187;
+    case Qt::Key_Minus: return keypad ? VK_SUBTRACT : 189;
+    case Qt::Key_Period: return keypad ? VK_DECIMAL : 190;
+    case Qt::Key_Comma: return 188;
+    case Qt::Key_Slash: return keypad ? VK_DIVIDE : 191;
+    default: return 0;
+    }
+}
+
+TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
+    TShiftState s = 0;
+    if (modifiers.testFlag(Qt::ShiftModifier)) s |= ssShift;
+    if (modifiers.testFlag(Qt::AltModifier)) s |= ssAlt;
+    if (modifiers.testFlag(Qt::ControlModifier)) s |= ssCtrl;
+    if (buttons.testFlag(Qt::LeftButton)) s |= ssLeft;
+    if (buttons.testFlag(Qt::RightButton)) s |= ssRight;
+    if (buttons.testFlag(Qt::MiddleButton)) s |= ssMiddle;
+    return s;
+}
+
+namespace Application {
+namespace {
+QMutex g_handlerMutex;
+ExceptionHandler g_handler;
+
+void ShowDefault(const QString& message) {
+    QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Erro"), message);
+}
+}  // namespace
+
+void SetExceptionHandler(ExceptionHandler handler) {
+    QMutexLocker lock(&g_handlerMutex);
+    g_handler = std::move(handler);
+}
+
+void HandleCurrentException() noexcept {
+    QString message;
+    try {
+        throw;
+    } catch (const EAbort&) {
+        return;
+    } catch (const Exception& e) {
+        message = e.Message();
+    } catch (const std::exception& e) {
+        message = QString::fromUtf8(e.what());
+    } catch (...) {
+        message = QStringLiteral("Erro inesperado.");
+    }
+    try {
+        ExceptionHandler handler;
+        {
+            QMutexLocker lock(&g_handlerMutex);
+            handler = g_handler;
+        }
+        if (handler)
+            handler(message);
+        else
+            ShowDefault(message);
+    } catch (...) {
+        std::fprintf(stderr, "exception handler failed while reporting: %s\n", message.toLocal8Bit().constData());
+    }
+}
+}  // namespace Application
+
+TForm::TForm(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
+    setFocusPolicy(Qt::StrongFocus);
+    setModal(true);
+}
+
+TForm::~TForm() = default;
+
+void TForm::DoCreate() {
+    Application::Guarded([&] { emit OnCreate(this); });
+}
+
+int TForm::ShowModal() {
+    if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
+        const QRect area = s->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2) + QPoint(1, 1));
+    }
+    modal_ = true;
+    const int result = exec();
+    modal_ = false;
+    return result;
+}
+
+void TForm::Close() {
+    TCloseAction action = caHide;
+    emit OnClose(this, action);
+    if (action == caNone) return;
+    if (modal_) {
+        done(QDialog::Rejected);
+        if (action == caFree) Release();
+    } else if (action == caFree) {
+        hide();
+        Release();
+    } else {
+        hide();
+    }
+}
+
+void TForm::Release() { deleteLater(); }
+
+void TForm::Repaint() { repaint(); }
+
+bool TForm::event(QEvent* e) {
+    if (e->type() == QEvent::WindowActivate) Application::Guarded([&] { emit OnActivate(this); });
+    return QDialog::event(e);
+}
+
+void TForm::keyPressEvent(QKeyEvent* e) {
+    quint16 key = VirtualKeyOf(*e);
+    const TShiftState shift = ShiftStateOf(e->modifiers(), QGuiApplication::mouseButtons());
+    Application::Guarded([&] { emit OnKeyDown(this, key, shift); });
+    // Keys combined with Alt or Ctrl type no character, as on the host
+    // platform; control keys other than Enter, Backspace, Tab and Esc
+    // type none either.
+    if (e->modifiers() & (Qt::AltModifier | Qt::ControlModifier)) return;
+    const QString text = e->text();
+    if (text.size() != 1) return;
+    QChar ch = text.at(0);
+    const ushort code = ch.unicode();
+    const bool typed = code >= 32 ? code != 127 : (code == 8 || code == 9 || code == 13 || code == 27);
+    if (!typed) return;
+    Application::Guarded([&] { emit OnKeyPress(this, ch); });
+}
+
+void TForm::closeEvent(QCloseEvent* e) {
+    e->ignore();
+    if (!AcceptsSystemClose()) return;
+    Application::Guarded([&] { Close(); });
+}
+
+}  // namespace plat

@@ -1,0 +1,151 @@
+// The module's package unit: the exported entry operation, the two globals
+// that track the dialog of the call in progress, and the loader entry points.
+#include <QApplication>
+#include <QPointer>
+#include <QThread>
+
+#include <cstdio>
+#include <vector>
+
+#include "Cli_orv00006.h"
+#include "dll/Mensagemvek.h"
+#include "orv00006/orv00006.h"
+#include "platform/exceptions.h"
+
+#ifndef ORV_VERSION
+#define ORV_VERSION "0.0.0"
+#endif
+
+namespace Cli_orv00006 {
+
+TfrmDesc* frmDesc = nullptr;
+bool boCriado06 = false;
+
+namespace {
+
+int g_initCount = 0;
+// True while a call runs its dialog; a second call then is re-entry.
+bool g_emExecucao = false;
+
+void MostraFalha(const QString& texto) {
+    Mensagem(texto, QString(), QStringLiteral("N"), QStringLiteral("N"), TTipoMsg::tmErro, QString(), QString(), 0,
+             nullptr);
+}
+
+// Names the elements a too-short parameter array lacks.
+QString ParametrosFaltantes(int high) {
+    static const char* const nomes[] = {"o elemento 0", "o tipo de ajuste (elemento 1)", "o valor base (elemento 2)",
+                                        "o valor já aplicado (elemento 3)"};
+    QStringList faltam;
+    for (int i = std::max(high + 1, 0); i <= 3; ++i) faltam << QString::fromUtf8(nomes[i]);
+    return QStringLiteral("Chamada de desconto inválida: faltam parâmetros (%1).").arg(faltam.join(QStringLiteral(", ")));
+}
+
+// Reports a failure that escaped the call to the operator; the host never
+// sees it.
+void MostraFalhaAtual() noexcept {
+    try {
+        try {
+            throw;
+        } catch (const plat::EAbort&) {
+            // A silent abort carries nothing to show.
+        } catch (const plat::Exception& e) {
+            MostraFalha(e.Message());
+        } catch (const std::exception& e) {
+            MostraFalha(QString::fromLocal8Bit(e.what()));
+        } catch (...) {
+            MostraFalha(QStringLiteral("Erro inesperado na tela de desconto."));
+        }
+    } catch (...) {
+        std::fprintf(stderr, "CriaDesconto: a mensagem de erro não pôde ser mostrada\n");
+    }
+}
+
+}  // namespace
+
+void CriaDesconto(const plat::Variant* params, int high, plat::Variant& retorno) {
+    // Widgets can only live on the thread of a QApplication.
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+        std::fprintf(stderr, "CriaDesconto: nenhuma QApplication ativa; chamada ignorada\n");
+        return;
+    }
+    if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+        std::fprintf(stderr, "CriaDesconto: chamada fora da thread da interface; chamada ignorada\n");
+        return;
+    }
+    try {
+        if (g_emExecucao) {
+            MostraFalha(QStringLiteral("A tela de desconto já está aberta; conclua-a antes de abrir outra."));
+            return;
+        }
+        if (params == nullptr || high < 3) {
+            MostraFalha(ParametrosFaltantes(params == nullptr ? -1 : high));
+            return;
+        }
+    } catch (...) {
+        MostraFalhaAtual();
+        return;
+    }
+
+    std::vector<plat::Variant> copia;
+    g_emExecucao = true;
+    QPointer<TfrmDesc> vivo;
+    // Whatever happens, the dialog of this call is destroyed once, and only
+    // if the deferred release it asked for on close has not done it yet.
+    struct Limpeza {
+        QPointer<TfrmDesc>& vivo;
+        ~Limpeza() {
+            delete vivo.data();
+            frmDesc = nullptr;
+            g_emExecucao = false;
+        }
+    } limpeza{vivo};
+
+    try {
+        copia.assign(params, params + high + 1);
+        // Set up but never closed means an earlier call failed between
+        // set-up and close; that dialog is gone, so start afresh.
+        if (boCriado06 && frmDesc == nullptr) boCriado06 = false;
+        if (!boCriado06) {
+            frmDesc = new TfrmDesc(nullptr);
+            vivo = frmDesc;
+            frmDesc->InicializaForm(copia.data(), high);
+            boCriado06 = true;
+        } else {
+            vivo = frmDesc;
+        }
+        frmDesc->ShowModal();
+        retorno = frmDesc->Retorno();
+    } catch (...) {
+        MostraFalhaAtual();
+    }
+}
+
+}  // namespace Cli_orv00006
+
+extern "C" {
+
+void CriaDesconto(const plat::Variant* params, int high, plat::Variant& retorno) {
+    Cli_orv00006::CriaDesconto(params, high, retorno);
+}
+
+void Initialize(void) {
+    // The unit's first initialisation starts with no dialog set up.
+    if (Cli_orv00006::g_initCount++ == 0) Cli_orv00006::boCriado06 = false;
+}
+
+void Finalize(void) {
+    if (Cli_orv00006::g_initCount > 0) --Cli_orv00006::g_initCount;
+}
+
+const OrvPackageInfoTable* GetPackageInfoTable(void) {
+    static const char* const requires_[] = {"_dll"};
+    static const char* const contains_[] = {"Pkg_orv00006", "Cli_orv00006"};
+    static const OrvPackageInfoTable table = {
+        1, "PKG_ORV00006", ORV_VERSION,
+        "Tela de desconto, acréscimo e taxa de serviço (ORV00006) " ORV_VERSION,
+        1, requires_, 2, contains_};
+    return &table;
+}
+
+}  // extern "C"

@@ -1,0 +1,93 @@
+#pragma once
+// The keypad button of the host family: a rounded rectangle without outline,
+// with a caption and/or a glyph, its own colours for the normal, pressed and
+// disabled states, a numeric tag and a click event carrying its sender.
+#include <QColor>
+#include <QImage>
+#include <QWidget>
+
+#include "dll/export.h"
+#include "platform/controls.h"
+
+class DLL_API TBlendedBitBtn : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(int Tag READ Tag WRITE SetTag)
+    Q_PROPERTY(QColor FaceColor READ FaceColor WRITE SetFaceColor)
+    Q_PROPERTY(QColor PressedColor READ PressedColor WRITE SetPressedColor)
+    Q_PROPERTY(QColor PressedFontColor READ PressedFontColor WRITE SetPressedFontColor)
+    Q_PROPERTY(QColor DisabledColor READ DisabledColor WRITE SetDisabledColor)
+    Q_PROPERTY(QColor DisabledFontColor READ DisabledFontColor WRITE SetDisabledFontColor)
+    Q_PROPERTY(QString FontName READ FontName WRITE SetFontName)
+    Q_PROPERTY(int FontHeight READ FontHeight WRITE SetFontHeight)
+    Q_PROPERTY(bool FontBold READ FontBold WRITE SetFontBold)
+    Q_PROPERTY(QColor FontColor READ FontColor WRITE SetFontColor)
+    Q_PROPERTY(QString GlyphFile READ GlyphFile WRITE SetGlyphFile)
+    Q_PROPERTY(QString DisabledGlyphFile READ DisabledGlyphFile WRITE SetDisabledGlyphFile)
+    Q_PROPERTY(int Radius READ Radius WRITE SetRadius)
+public:
+    explicit TBlendedBitBtn(QWidget* parent = nullptr);
+    ~TBlendedBitBtn() override;
+
+    const QString& Caption() const { return caption_; }
+    void SetCaption(const QString& c);
+    int Tag() const { return tag_; }
+    void SetTag(int tag) { tag_ = tag; }
+    QColor FaceColor() const { return face_; }
+    void SetFaceColor(const QColor& c);
+    QColor PressedColor() const { return pressed_color_; }
+    void SetPressedColor(const QColor& c);
+    QColor PressedFontColor() const { return pressed_font_; }
+    void SetPressedFontColor(const QColor& c);
+    QColor DisabledColor() const { return disabled_color_; }
+    void SetDisabledColor(const QColor& c);
+    QColor DisabledFontColor() const { return disabled_font_; }
+    void SetDisabledFontColor(const QColor& c);
+    QString FontName() const { return font_.name; }
+    void SetFontName(const QString& n);
+    int FontHeight() const { return font_.height; }
+    void SetFontHeight(int h);
+    bool FontBold() const { return font_.bold; }
+    void SetFontBold(bool b);
+    QColor FontColor() const { return font_.color; }
+    void SetFontColor(const QColor& c);
+    QString GlyphFile() const { return glyphFile_; }
+    void SetGlyphFile(const QString& path);
+    QString DisabledGlyphFile() const { return disabledGlyphFile_; }
+    void SetDisabledGlyphFile(const QString& path);
+    int Radius() const { return radius_; }
+    void SetRadius(int r);
+
+    bool Down() const { return down_; }
+
+    // A glyph's motif as coverage: white drawn over the glyph's own
+    // background (its top-left pixel) is turned back into opacity, so the
+    // motif sits cleanly on any face colour.
+    static QImage GlyphMask(const QImage& glyph);
+
+signals:
+    void OnClick(QObject* Sender);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    QString caption_;
+    int tag_ = 0;
+    QColor face_{128, 128, 128};
+    QColor pressed_color_ = plat::SystemColors::clWindowText;
+    QColor pressed_font_ = plat::SystemColors::clWindow;
+    QColor disabled_color_{204, 204, 204};
+    QColor disabled_font_{255, 255, 255};
+    plat::FontSpec font_;
+    QFont qfont_;
+    QString glyphFile_;
+    QString disabledGlyphFile_;
+    QImage glyphMask_;
+    QImage disabledGlyphMask_;
+    int radius_ = 8;
+    bool down_ = false;
+};

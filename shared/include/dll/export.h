@@ -1,0 +1,2 @@
+#pragma once
+#define DLL_API __attribute__((visibility("default")))

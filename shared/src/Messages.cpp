@@ -1,0 +1,47 @@
+#include "dll/Messages.h"
+
+#include <QFile>
+
+#include "platform/exceptions.h"
+
+TMessages::TMessages(QObject* owner) : QObject(owner) {}
+TMessages::~TMessages() = default;
+
+namespace {
+QString Unescape(const QString& line) {
+    QString out;
+    out.reserve(line.size());
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] == QLatin1Char('\\') && i + 1 < line.size()) {
+            const QChar c = line[++i];
+            if (c == QLatin1Char('r')) out += QLatin1Char('\r');
+            else if (c == QLatin1Char('n')) out += QLatin1Char('\n');
+            else out += c;
+        } else {
+            out += line[i];
+        }
+    }
+    return out;
+}
+}  // namespace
+
+void TMessages::LoadFromFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw plat::Exception(QStringLiteral("Não foi possível ler a tabela de mensagens %1.").arg(path));
+    Lines.clear();
+    const QString content = QString::fromUtf8(file.readAll());
+    for (const QString& line : content.split(QLatin1Char('\n'))) {
+        QString l = line;
+        if (l.endsWith(QLatin1Char('\r'))) l.chop(1);
+        if (!l.isEmpty()) Lines << Unescape(l);
+    }
+}
+
+QString TMessages::Msg(const QString& key) const {
+    for (const QString& line : Lines) {
+        const qsizetype bar = line.indexOf(QLatin1Char('|'));
+        if (bar >= 0 && QStringView(line).left(bar) == key) return line.mid(bar + 1);
+    }
+    return {};
+}

@@ -1,0 +1,22 @@
+#include "dll/Trad_utl.h"
+
+#include <QMutex>
+
+namespace {
+QMutex g_mutex;
+Tradutor g_tradutor;
+}  // namespace
+
+void SetTradutor(Tradutor tradutor) {
+    QMutexLocker lock(&g_mutex);
+    g_tradutor = std::move(tradutor);
+}
+
+void Trad(plat::TForm* form) {
+    Tradutor tradutor;
+    {
+        QMutexLocker lock(&g_mutex);
+        tradutor = g_tradutor;
+    }
+    if (tradutor && form != nullptr) tradutor(form);
+}
