@@ -9,8 +9,6 @@
 
 namespace plat {
 
-using String = QString;
-
 // Process-wide decimal separator. Starts as the user's LC_NUMERIC separator
 // the first time it is read; a host may set it.
 PLATFORM_API QChar DecimalSeparator();

@@ -1,0 +1,189 @@
+// Number formatting and parsing, variants and the two-decimal cut.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "dll/Consiste.h"
+#include "dll/Mensagemvek.h"
+#include "platform/exceptions.h"
+#include "platform/sysutils.h"
+#include "platform/variant.h"
+
+using namespace plat;
+
+namespace {
+
+// Restores the process separator after each test.
+class Separator : public ::testing::Test {
+protected:
+    void SetUp() override { saved_ = DecimalSeparator(); }
+    void TearDown() override { SetDecimalSeparator(saved_); }
+    QChar saved_;
+};
+
+struct TruncCase {
+    double in;
+    double out;
+};
+
+TEST(Trunc2, CutsTowardZeroOnTheDecimalForm) {
+    const TruncCase cases[] = {
+        {20.01, 20.01},   {0.29, 0.29},       {1.15, 1.15},     {4.35, 4.35},     {20.019, 20.01},
+        {-1.239, -1.23},  {20.0, 20.0},       {0.0, 0.0},       {0.009, 0.0},     {-0.009, 0.0},
+        {19.999999, 19.99}, {100.0 * 0.2001, 20.01}, {1234567890.129, 1234567890.12},
+        {9999999999.99, 9999999999.99},       {0.1 + 0.2, 0.3}, {2.675, 2.67},
+        {12345678901234.567, 12345678901234.56},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Trunc2(c.in), c.out) << "Trunc2(" << c.in << ")";
+}
+
+TEST(Trunc2, KeepsNonFiniteValues) {
+    EXPECT_TRUE(std::isnan(Trunc2(std::nan(""))));
+    EXPECT_EQ(Trunc2(HUGE_VAL), HUGE_VAL);
+    EXPECT_EQ(Trunc2(1e300), 1e300);
+}
+
+TEST(EmptyStringTest, BlanksCountAsEmptyButZeroDoesNot) {
+    EXPECT_TRUE(EmptyString(QString()));
+    EXPECT_TRUE(EmptyString(QStringLiteral("   ")));
+    EXPECT_FALSE(EmptyString(QStringLiteral("0,00")));
+    EXPECT_FALSE(EmptyString(QStringLiteral("0")));
+}
+
+struct FormatCase {
+    char sep;
+    const char* pattern;
+    double value;
+    const char* text;
+};
+
+TEST_F(Separator, FormatFloatRoundsHalfAwayFromZero) {
+    const FormatCase cases[] = {
+        {',', "0.00", 150, "150,00"},        {',', "0.00", 0, "0,00"},         {',', "0.00", 0.005, "0,01"},
+        {',', "0.00", 1.005, "1,01"},        {',', "0.00", 2.675, "2,68"},     {',', "0.00", -2.675, "-2,68"},
+        {',', "0.00", -0.001, "0,00"},       {',', "0.00", 20, "20,00"},       {',', "0.00", 1234567.891, "1234567,89"},
+        {'.', "0.00", 150, "150.00"},        {'.', "0.00", 0.125, "0.13"},     {',', "0.00", 9.995, "10,00"},
+        {',', "#,##0.00", 1234567.5, "1.234.567,50"}, {',', "0", 2.5, "3"},   {',', "0.00", -20, "-20,00"},
+        {',', "0.00", 1e300, "1E300"},
+    };
+    for (const auto& c : cases) {
+        SetDecimalSeparator(QLatin1Char(c.sep));
+        EXPECT_EQ(FormatFloat(QString::fromLatin1(c.pattern), c.value), QString::fromUtf8(c.text))
+            << c.pattern << " " << c.value;
+    }
+}
+
+TEST_F(Separator, FloatToStrFFixedUsesFifteenDigitsThenTwoDecimals) {
+    const FormatCase cases[] = {
+        {',', "", 12.5, "12,50"}, {',', "", 30, "30,00"},   {',', "", 0.125, "0,13"},   {'.', "", 12.5, "12.50"},
+        {',', "", 1e-300, "0,00"}, {',', "", 1e20, "1E20"}, {',', "", 999999999999999.0, "999999999999999,00"},
+        {',', "", -7.005, "-7,01"},
+    };
+    for (const auto& c : cases) {
+        SetDecimalSeparator(QLatin1Char(c.sep));
+        EXPECT_EQ(FloatToStrF(c.value, TFloatFormat::ffFixed, 15, 2), QString::fromUtf8(c.text)) << c.value;
+    }
+    EXPECT_EQ(FloatToStrF(std::nan(""), TFloatFormat::ffFixed, 15, 2), QStringLiteral("NAN"));
+    EXPECT_EQ(FloatToStrF(-HUGE_VAL, TFloatFormat::ffFixed, 15, 2), QStringLiteral("-INF"));
+}
+
+TEST_F(Separator, FloatToStrGeneral) {
+    SetDecimalSeparator(QLatin1Char(','));
+    EXPECT_EQ(FloatToStr(123.456), QStringLiteral("123,456"));
+    EXPECT_EQ(FloatToStr(0.5), QStringLiteral("0,5"));
+    EXPECT_EQ(FloatToStr(1.5e-5), QStringLiteral("1,5E-5"));
+    EXPECT_EQ(FloatToStr(20), QStringLiteral("20"));
+}
+
+struct ParseCase {
+    char sep;
+    const char* text;
+    bool ok;
+    double value;
+};
+
+TEST_F(Separator, StrToFloatFollowsTheCurrentSeparator) {
+    const ParseCase cases[] = {
+        {',', "12,50", true, 12.5},   {',', "0,00", true, 0},     {',', " 7 ", true, 7},     {',', "-3,5", true, -3.5},
+        {',', "+2", true, 2},         {',', "1E3", true, 1000},   {',', "05,12", true, 5.12}, {',', ",5", true, 0.5},
+        {',', "12.50", false, 0},     {',', "abc", false, 0},     {',', "", false, 0},        {',', ",", false, 0},
+        {',', "1,2,3", false, 0},     {',', "1e", false, 0},      {',', "1e999", false, 0},   {',', "NaN", false, 0},
+        {',', "INF", false, 0},       {',', "1 000", false, 0},   {'.', "12.50", true, 12.5}, {'.', "0,00", false, 0},
+        {',', "١٢", false, 0},
+    };
+    for (const auto& c : cases) {
+        SetDecimalSeparator(QLatin1Char(c.sep));
+        const QString text = QString::fromUtf8(c.text);
+        double v = -1;
+        EXPECT_EQ(TryStrToFloat(text, v), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_DOUBLE_EQ(StrToFloat(text), c.value) << c.text;
+        } else {
+            try {
+                StrToFloat(text);
+                ADD_FAILURE() << c.text << " parsed";
+            } catch (const EConvertError& e) {
+                EXPECT_TRUE(e.Message().contains(text)) << e.what();
+            }
+        }
+    }
+}
+
+TEST(FormatTest, FillsPlaceholdersAndRejectsBadPatterns) {
+    EXPECT_EQ(Format(QStringLiteral("Valor restante permitido: $%s"), {QStringLiteral("0,00")}),
+              QStringLiteral("Valor restante permitido: $0,00"));
+    EXPECT_EQ(Format(QStringLiteral("100%% de %s e %s"), {QStringLiteral("a"), QStringLiteral("b")}),
+              QStringLiteral("100% de a e b"));
+    EXPECT_THROW(Format(QStringLiteral("%s %s"), {QStringLiteral("a")}), EConvertError);
+    EXPECT_THROW(Format(QStringLiteral("%d"), {QStringLiteral("1")}), EConvertError);
+    EXPECT_THROW(Format(QStringLiteral("fim %"), {}), EConvertError);
+}
+
+TEST_F(Separator, VariantToDouble) {
+    SetDecimalSeparator(QLatin1Char(','));
+    EXPECT_EQ(Variant().ToDouble(), 0.0);
+    EXPECT_EQ(Variant(200.0).ToDouble(), 200.0);
+    EXPECT_EQ(Variant(std::int64_t{42}).ToDouble(), 42.0);
+    EXPECT_EQ(Variant(QStringLiteral("12,5")).ToDouble(), 12.5);
+    const Variant bad[] = {Variant(QStringLiteral("abc")), Variant::Null(), Variant(true),
+                           Variant(QByteArray("xy")), Variant(QStringLiteral("12.5"))};
+    const char* const named[] = {"\"abc\"", "nulo", "lógico", "bytes", "\"12.5\""};
+    for (std::size_t i = 0; i < std::size(bad); ++i) {
+        try {
+            bad[i].ToDouble();
+            ADD_FAILURE() << "converted " << bad[i].Describe().toStdString();
+        } catch (const EVariantTypeCastError& e) {
+            EXPECT_TRUE(e.Message().contains(QString::fromUtf8(named[i]))) << e.what();
+        }
+    }
+}
+
+TEST(VariantTest, ComparesWithTextExactly) {
+    EXPECT_TRUE(Variant(QStringLiteral("Acrescimo")) == QStringLiteral("Acrescimo"));
+    EXPECT_FALSE(Variant(QStringLiteral("acrescimo")) == QStringLiteral("Acrescimo"));
+    EXPECT_FALSE(Variant(QStringLiteral(" Acrescimo")) == QStringLiteral("Acrescimo"));
+    EXPECT_FALSE(Variant(1.0) == QStringLiteral("1"));
+    EXPECT_FALSE(Variant::Null() == QString());
+    EXPECT_FALSE(Variant() == QString());
+    const Variant a(QByteArray("packet"));
+    const Variant copy = a;
+    EXPECT_EQ(copy, a);
+    EXPECT_EQ(copy.AsBytes(), QByteArray("packet"));
+}
+
+TEST(MontaRodapeGeralTest, ShowsTheScreenCode) {
+    EXPECT_EQ(MontaRodapeGeral(true, QStringLiteral("ORV00006"), QStringLiteral("N")), QStringLiteral("Orv00006"));
+}
+
+TEST(AbortTest, IsASilentException) {
+    try {
+        Abort();
+    } catch (const EAbort& e) {
+        SUCCEED();
+        return;
+    }
+    FAIL() << "Abort did not throw EAbort";
+}
+
+}  // namespace
