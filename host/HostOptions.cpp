@@ -67,7 +67,7 @@ QString TypedParam(const QString& spec, int& index, plat::Variant& value) {
 
 bool IsKnownToken(const QString& token) {
     static const QRegularExpression re(QStringLiteral(
-        "^(?:click:[A-Za-z0-9_]+|(?:(?:Alt|Shift|Ctrl)\\+)*(?:[0-9A-Z.,]|KP[0-9]|Enter|Esc|Backspace|Delete|F[1-9]|F1[0-2]))$"));
+        "^(?:click:[A-Za-z0-9_]+(?:@\\d+,\\d+)?|(?:(?:Alt|Shift|Ctrl)\\+)*(?:[0-9A-Z.,]|KP[0-9]|Enter|Esc|Backspace|Delete|F[1-9]|F1[0-2]))$"));
     return re.match(token).hasMatch();
 }
 
@@ -164,7 +164,8 @@ QString HostUsage() {
         "  --high N                  maior índice passado (padrão: 3)\n"
         "  --decimal-separator C     separador decimal do processo (padrão: o do locale)\n"
         "  --keys \"TOKENS\"           modo roteirizado: 0-9 KP0-KP9 Enter Esc Backspace Delete F1-F12\n"
-        "                            A-Z . , com Alt+/Shift+/Ctrl+ e click:NOME; sem tela, roda offscreen\n"
+        "                            A-Z . , com Alt+/Shift+/Ctrl+, click:NOME (centro) e click:NOME@X,Y;\n"
+        "                            sem tela, roda offscreen\n"
         "  --json                    imprime um objeto JSON com a montagem, os passos e o resultado\n"
         "  --packet-out ARQUIVO      grava os bytes do pacote devolvido\n"
         "  --screenshot ARQUIVO.png  grava a tela após o último token (modo roteirizado)\n"

@@ -94,14 +94,22 @@ QString ScriptDriver::Text(QWidget* dialog, const char* element) {
 
 bool ScriptDriver::Deliver(QWidget* dialog, const QString& token, QString* problem) {
     if (token.startsWith(QLatin1String("click:"))) {
-        const QString name = token.mid(6);
+        // click:NAME taps the element's centre, click:NAME@X,Y a point
+        // relative to its top-left corner.
+        QString name = token.mid(6);
+        QPoint offset(-1, -1);
+        if (const qsizetype at = name.indexOf(QLatin1Char('@')); at >= 0) {
+            const QStringList xy = name.mid(at + 1).split(QLatin1Char(','));
+            offset = QPoint(xy.value(0).toInt(), xy.value(1).toInt());
+            name.truncate(at);
+        }
         QWidget* element = dialog->findChild<QWidget*>(name);
         if (element == nullptr) {
             if (problem) *problem = QStringLiteral("elemento desconhecido: %1").arg(name);
             return false;
         }
-        // A touch lands on whatever is drawn on top at the element's centre.
-        const QPoint at = element->geometry().center();
+        // A touch lands on whatever is drawn on top at that point.
+        const QPoint at = offset.x() < 0 ? element->geometry().center() : element->geometry().topLeft() + offset;
         QWidget* target = dialog->childAt(at);
         if (target == nullptr) target = dialog;
         QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->mapFrom(dialog, at));

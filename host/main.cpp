@@ -53,9 +53,9 @@ QJsonObject PackageJson(const OrvPackageInfoTable* t) {
     o[QStringLiteral("version")] = QString::fromUtf8(t->version);
     o[QStringLiteral("description")] = QString::fromUtf8(t->description);
     QJsonArray req;
-    for (int i = 0; i < t->requiresCount; ++i) req.append(QString::fromUtf8(t->requires[i]));
+    for (int i = 0; i < t->requiresCount; ++i) req.append(QString::fromUtf8(t->requiredModules[i]));
     QJsonArray units;
-    for (int i = 0; i < t->containsCount; ++i) units.append(QString::fromUtf8(t->contains[i]));
+    for (int i = 0; i < t->containsCount; ++i) units.append(QString::fromUtf8(t->containedUnits[i]));
     o[QStringLiteral("requires")] = req;
     o[QStringLiteral("contains")] = units;
     return o;

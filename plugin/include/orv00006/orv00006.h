@@ -28,9 +28,9 @@ struct OrvPackageInfoTable {
     const char* version;           // the module's version, "1.0.0"
     const char* description;
     int requiresCount;
-    const char* const* requires;   // modules that must be loaded with it
+    const char* const* requiredModules;  // modules that must be loaded with it
     int containsCount;
-    const char* const* contains;   // units in the module
+    const char* const* containedUnits;    // units in the module
 };
 
 // Runs the units' initialisation (once per load).

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the demo host. With a display the dialog opens in a
+# real window for you to use; without one a scripted plain discount runs
+# offscreen, prints its outcome and saves a screenshot.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/setup.sh
+cmake --preset default >/dev/null
+cmake --build --preset default --target pdv-host
+bin=build/default/bin
+
+# A 10 % limit for the plain discount, beside the host program.
+if [[ ! -f "$bin/PARAMETROSVEK.CDS" ]]; then
+  cp tests/recordset/data/PARAMETROSVEK-binary.CDS "$bin/PARAMETROSVEK.CDS" 2>/dev/null || true
+fi
+
+if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
+  echo "demo: a discount of up to 10 % on R\$ 200,00; type digits, Enter confirms, Esc cancels."
+  exec "$bin/pdv-host" --kind Desconto --base 200 --applied 0 --decimal-separator , "$@"
+fi
+mkdir -p out
+echo "demo: no display; typing 2 0 0 0 Enter on a plain discount of 10 % on R\$ 200,00 (offscreen)"
+"$bin/pdv-host" --kind Desconto --base 200 --applied 0 --decimal-separator , \
+  --keys "2 0 0 0" --screenshot out/demo.png --json >out/demo-typed.json
+"$bin/pdv-host" --kind Desconto --base 200 --applied 0 --decimal-separator , --keys "2 0 0 0 Enter" "$@"
+echo "demo: screenshot of the dialog before Enter saved in out/demo.png"

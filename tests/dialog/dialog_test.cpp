@@ -1,0 +1,341 @@
+// The dialog driven in-process: set-up of every kind, cash-register entry,
+// key and touch bindings, confirmation against the limits and the result.
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+
+#include "DialogFixture.h"
+#include "dll/Trad_utl.h"
+
+using plat::Variant;
+
+namespace {
+
+const QString kMaximo = QStringLiteral("Valor Máximo: R$ ");
+
+struct SetupCase {
+    const char* what;
+    Variant kind;
+    Variant base, applied;
+    QString header;
+    QString lblValor;
+    QStringList hidden;
+    QString display;
+    char separator = ',';
+};
+
+class Setup : public DialogFixture {};
+
+TEST_F(Setup, EveryKindShowsItsHeaderOptionsAndStartingAmount) {
+    const QStringList none;
+    const QStringList percentage = {"imgPercentual", "bvlPercentual", "lblPrecentual"};
+    const QStringList both = {"imgValor", "bvlValor", "imgPercentual", "bvlPercentual", "lblPrecentual"};
+    const SetupCase cases[] = {
+        {"surcharge", Variant("Acrescimo"), 0.0, 0.0, "Acréscimo", "Valor", none, "0,00"},
+        {"service fee with applied", Variant("TaxaServico"), 100.0, 5.0, "Taxa de Serviço", "Valor", none, "5,00"},
+        {"loyalty shows element 2", Variant("DescontoFidelidade"), 50.0, 10.0, "Desconto Fidelidade",
+         kMaximo + "50,00", percentage, "10,00"},
+        {"CRM&Bonus shows element 3", Variant("DescontoCRMBONUS"), 100.0, 30.0, "Desconto CRM&&Bonus",
+         kMaximo + "30,00", both, "30,00"},
+        {"cashback", Variant("DescontoGCOM"), 100.0, 30.0, "Desconto CashBack", kMaximo + "30,00", both, "30,00"},
+        {"plain discount", Variant("Desconto"), 200.0, 0.0, "Desconto", "Valor", none, "0,00"},
+        {"keys are case-sensitive", Variant("acrescimo"), 0.0, 0.0, "Desconto", "Valor", none, "0,00"},
+        {"keys are not trimmed", Variant(" Acrescimo"), 0.0, 0.0, "Desconto", "Valor", none, "0,00"},
+        {"a number is a plain discount", Variant(5.0), 0.0, 0.0, "Desconto", "Valor", none, "0,00"},
+        {"null is a plain discount", Variant::Null(), 0.0, 0.0, "Desconto", "Valor", none, "0,00"},
+        {"empty is a plain discount", Variant(), 0.0, 0.0, "Desconto", "Valor", none, "0,00"},
+        {"amounts as text", Variant("Acrescimo"), Variant("10,5"), Variant("2,25"), "Acréscimo", "Valor", none, "2,25"},
+        {"rounded to two decimals", Variant("Acrescimo"), 0.0, 12.345, "Acréscimo", "Valor", none, "12,35"},
+        {"point separator, applied amount", Variant("Acrescimo"), 0.0, 12.5, "Acréscimo", "Valor", none, "12.50", '.'},
+        {"point separator, literal start", Variant("Acrescimo"), 0.0, 0.0, "Acréscimo", "Valor", none, "0,00", '.'},
+        {"negative applied shows the literal", Variant("Acrescimo"), 0.0, -5.0, "Acréscimo", "Valor", none, "0,00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        plat::SetDecimalSeparator(QLatin1Char(c.separator));
+        auto* d = Open(c.kind, c.base, c.applied);
+        EXPECT_EQ(d->lblCabec->Caption(), c.header);
+        EXPECT_EQ(d->lblValor->Caption(), c.lblValor);
+        EXPECT_EQ(d->lblDadoDigitado->Caption(), c.display);
+        EXPECT_EQ(d->lblCodTela->Caption(), QStringLiteral("Orv00006"));
+        EXPECT_EQ(d->Tipo(), QStringLiteral("V"));
+        EXPECT_TRUE(d->Digitos().isEmpty());
+        EXPECT_TRUE(d->Retorno().IsEmpty());
+        QStringList hidden;
+        for (const char* name : {"imgValor", "bvlValor", "lblValor", "imgPercentual", "bvlPercentual", "lblPrecentual"})
+            if (d->findChild<QWidget*>(QString::fromLatin1(name))->isHidden()) hidden << QString::fromLatin1(name);
+        EXPECT_EQ(hidden, c.hidden);
+        delete d;
+    }
+}
+
+TEST_F(Setup, AmountsThatAreNotFiniteNumbersFailTheSetUp) {
+    const Variant bad[] = {Variant("abc"), Variant::Null(), Variant(true), Variant(std::nan("")),
+                           Variant(std::numeric_limits<double>::infinity()), Variant("12.5")};
+    for (const Variant& v : bad) {
+        for (int element : {2, 3}) {
+            Variant params[] = {Variant(), Variant("Desconto"), 100.0, 0.0};
+            params[element] = v;
+            Cli_orv00006::TfrmDesc d;
+            EXPECT_THROW(d.InicializaForm(params, 3), plat::Exception) << v.Describe().toStdString() << " in " << element;
+        }
+    }
+}
+
+TEST_F(Setup, ParametersFileLimitAppliesExceptWhereTheHostGivesTheMaximum) {
+    WriteLimit(10);
+    // 10 % of 200: 20,01 refused for the plain discount, surcharge ignores it.
+    Open(Variant("Desconto"), 200.0, 0.0);
+    Type("2 0 0 1 Enter");
+    EXPECT_TRUE(IsOpen());
+    delete dialog_.data();
+    Open(Variant("Acrescimo"), 200.0, 0.0);
+    Type("2 0 0 1 Enter");
+    EXPECT_FALSE(IsOpen());
+    delete dialog_.data();
+    // Cashback: element 3 (30) replaces the file's 10.
+    Open(Variant("DescontoGCOM"), 100.0, 30.0);
+    Type("3 0 0 0 Enter");
+    EXPECT_FALSE(IsOpen());
+    EXPECT_EQ(recorder_.messages.size(), 1) << "only the plain discount refused";
+}
+
+TEST_F(Setup, UnreadableParametersFileFailsTheSetUp) {
+    QFile f(dir_.filePath(QStringLiteral("PARAMETROSVEK.CDS")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a record set");
+    f.close();
+    const Variant params[] = {Variant(), Variant("Desconto"), 100.0, 0.0};
+    Cli_orv00006::TfrmDesc d;
+    EXPECT_THROW(d.InicializaForm(params, 3), plat::Exception);
+}
+
+struct TypingCase {
+    const char* tokens;
+    QStringList shown;
+};
+
+class Entry : public DialogFixture {};
+
+TEST_F(Entry, DigitsFillFromTheRight) {
+    const TypingCase cases[] = {
+        {"1 2 3 4", {"0,01", "0,12", "1,23", "12,34"}},
+        {"0 5 1 2", {"0,00", "0,05", "0,51", "05,12"}},
+        {"KP1 KP2 KP3", {"0,01", "0,12", "1,23"}},
+        {"1 2 3 Backspace Backspace Backspace Backspace", {"0,01", "0,12", "1,23", "0,12", "0,01", "", ""}},
+        {"Backspace", {""}},
+        {"Delete", {""}},
+        {"4 5 Delete 6", {"0,04", "0,45", "", "0,06"}},
+        {"1 A . , Shift+V V F4 Alt+5 Ctrl+5 2", {"0,01", "0,01", "0,01", "0,01", "0,01", "0,01", "0,01", "0,01", "0,01", "0,12"}},
+        {"click:sbt5 click:sbt5 click:sbt5", {"0,05", "0,55", "5,55"}},
+        {"click:sbt1 click:sbt0 click:sbtCorrigir", {"0,01", "0,10", "0,01"}},
+        {"click:sbtVirgula click:sbtPonto 7", {"30,00", "30,00", "0,07"}},
+        {"Alt+P 1 Alt+V 2", {"30,00", "0,01", "0,01", "0,12"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tokens);
+        Open(Variant("Acrescimo"), 100.0, 30.0);
+        EXPECT_EQ(Type(QString::fromLatin1(c.tokens)), c.shown);
+        delete dialog_.data();
+    }
+}
+
+TEST_F(Entry, TwelveDigitsAtMost) {
+    Open(Variant("Acrescimo"), 0.0, 0.0);
+    const QStringList shown = Type(QStringLiteral("1 2 3 4 5 6 7 8 9 0 1 2 3 click:sbt4"));
+    EXPECT_EQ(shown.at(11), QStringLiteral("1234567890,12"));
+    EXPECT_EQ(shown.at(12), QStringLiteral("1234567890,12"));
+    EXPECT_EQ(shown.at(13), QStringLiteral("1234567890,12"));
+    EXPECT_EQ(dialog_->Digitos(), QStringLiteral("123456789012"));
+}
+
+TEST_F(Entry, DigitKeysTypeIntoTheirOwnDialogWithoutACall) {
+    // No call is running, so the module's global dialog is none.
+    ASSERT_EQ(Cli_orv00006::frmDesc, nullptr);
+    Open(Variant("Acrescimo"), 0.0, 0.0);
+    Type(QStringLiteral("click:sbt9"));
+    EXPECT_EQ(dialog_->lblDadoDigitado->Caption(), QStringLiteral("0,09"));
+}
+
+class Bindings : public DialogFixture {};
+
+TEST_F(Bindings, ModeSwitchesNeedAltAlone) {
+    struct Case {
+        const char* tokens;
+        const char* tipo;
+    };
+    const Case cases[] = {
+        {"Alt+P", "P"},         {"Alt+P Alt+V", "V"},     {"Alt+Shift+P", "V"},    {"Ctrl+Alt+P", "V"},
+        {"Shift+P", "V"},       {"P", "V"},               {"click:imgPercentual", "P"},
+        {"click:imgPercentual click:imgValor", "V"},      {"click:lblPrecentual", "V"},
+        {"click:bvlPercentual@0,20 click:bvlPercentual@41,20", "V"},
+        {"click:bvlPercentual", "P"},  // its centre is covered by the picture
+        {"Alt+P click:lblValor click:bvlValor@0,20 click:bvlValor@39,40", "P"},
+        {"Alt+P Alt+Shift+V", "P"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tokens);
+        Open(Variant("Desconto"), 100.0, 0.0);
+        Type(QString::fromLatin1(c.tokens));
+        EXPECT_EQ(dialog_->Tipo(), QString::fromLatin1(c.tipo));
+        const bool p = dialog_->Tipo() == QLatin1String("P");
+        EXPECT_EQ(dialog_->imgPercentual->Picture().isNull(), !p);
+        EXPECT_EQ(dialog_->imgValor->Picture().isNull(), p);
+        EXPECT_TRUE(IsOpen());
+        delete dialog_.data();
+    }
+}
+
+TEST_F(Bindings, AltPSwitchesEvenWhenThePercentageOptionIsHidden) {
+    Open(Variant("DescontoFidelidade"), 50.0, 0.0);
+    Type(QStringLiteral("Alt+P 1 0 0 0 Enter"));
+    EXPECT_FALSE(IsOpen());
+    const auto r = Decode(dialog_->Retorno());
+    EXPECT_EQ(r.records, 1);
+    EXPECT_EQ(r.tipo, QStringLiteral("P"));
+    EXPECT_EQ(r.valor, 10.0);
+}
+
+TEST_F(Bindings, AltF4AndCloseRequestsLeaveTheDialogOpen) {
+    Open(Variant("Desconto"), 100.0, 0.0);
+    Type(QStringLiteral("Alt+F4 F4 Alt+Shift+F4"));
+    EXPECT_TRUE(IsOpen());
+    EXPECT_FALSE(dialog_->close());  // the window manager's close request
+    EXPECT_TRUE(IsOpen());
+    EXPECT_TRUE(dialog_->Retorno().IsEmpty());
+}
+
+TEST_F(Bindings, EscAndTheCancelKeyReturnTheEmptyPacket) {
+    for (const char* tokens : {"Esc", "click:sbtCancelar", "5 Esc", "Ctrl+Esc"}) {
+        SCOPED_TRACE(tokens);
+        Open(Variant("Desconto"), 100.0, 0.0);
+        Type(QString::fromLatin1(tokens));
+        EXPECT_FALSE(IsOpen());
+        const auto r = Decode(dialog_->Retorno());
+        EXPECT_EQ(r.records, 0);
+        delete dialog_.data();
+    }
+}
+
+class Confirm : public DialogFixture {};
+
+struct ConfirmCase {
+    const char* what;
+    const char* kind;
+    double base, applied;
+    double limit;  // parameters file, 0 = none
+    const char* tokens;
+    bool closes;
+    const char* tipo;  // of the record, "" = no record expected
+    double valor;
+    QString message;
+};
+
+const QString kPerMax = QStringLiteral(
+    "Operação bloqueada. Valor de desconto maior que percentual máximo permitido.\r\n\r\nValor restante permitido: $");
+
+TEST_F(Confirm, LimitsOfEveryKind) {
+    const ConfirmCase cases[] = {
+        {"10% of 200: 20,00", "Desconto", 200, 0, 10, "2 0 0 0 Enter", true, "V", 20, ""},
+        {"10% of 200: 20,01", "Desconto", 200, 0, 10, "2 0 0 1 Enter", false, "", 0, kPerMax + "20,00"},
+        {"10% of 200: 10,00 %", "Desconto", 200, 0, 10, "Alt+P 1 0 0 0 Enter", true, "P", 10, ""},
+        {"10% of 200: 10,01 %", "Desconto", 200, 0, 10, "Alt+P 1 0 0 1 Enter", false, "", 0, kPerMax + "20,00"},
+        {"20 applied: 0,00", "Desconto", 180, 20, 10, "0 Enter", true, "V", 0, ""},
+        {"20 applied: 0,01", "Desconto", 180, 20, 10, "1 Enter", false, "", 0, kPerMax + "0,00"},
+        {"20 applied: prefilled", "Desconto", 180, 20, 10, "Enter", false, "", 0, kPerMax + "0,00"},
+        {"no file: anything", "Desconto", 200, 0, 0, "9 9 9 9 9 Enter", true, "V", 999.99, ""},
+        {"loyalty 50,00", "DescontoFidelidade", 50, 0, 10, "5 0 0 0 Enter", true, "V", 50, ""},
+        {"loyalty 50,01", "DescontoFidelidade", 50, 0, 10, "5 0 0 1 Enter", false, "", 0,
+         "Operação bloqueada. Valor de desconto maior que o saldo do consumidor. Valor máximo permitido: R$ 50,00"},
+        {"cashback 30,00", "DescontoGCOM", 100, 30, 0, "3 0 0 0 Enter", true, "V", 30, ""},
+        {"cashback 30,01", "DescontoGCOM", 100, 30, 0, "3 0 0 1 Enter", false, "", 0,
+         "Operação bloqueada. Valor do desconto maior que percentual máximo permitido."},
+        {"CRM&Bonus 30,01 shows its maximum", "DescontoCRMBONUS", 100, 30, 0, "3 0 0 1 Enter", false, "", 0,
+         kPerMax + "30,00"},
+        {"surcharge in percent", "Acrescimo", 10, 0, 10, "Alt+P 9 9 9 9 9 Enter", true, "P", 999.99, ""},
+        {"prefilled amount confirmed", "TaxaServico", 100, 12.5, 0, "Enter", true, "V", 12.5, ""},
+        {"confirm key", "Acrescimo", 0, 0, 0, "1 2 5 0 click:sbtEnter", true, "V", 12.5, ""},
+        {"emptied display", "Desconto", 200, 0, 10, "Delete Enter", true, "", 0, ""},
+        {"taken back to empty", "Desconto", 200, 0, 10, "5 Backspace Enter", true, "", 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(dir_.filePath(QStringLiteral("PARAMETROSVEK.CDS")));
+        if (c.limit > 0) WriteLimit(c.limit);
+        recorder_.messages.clear();
+        Open(Variant(c.kind), c.base, c.applied);
+        const QString before = c.closes ? QString() : dialog_->lblDadoDigitado->Caption();
+        Type(QString::fromLatin1(c.tokens));
+        EXPECT_EQ(!IsOpen(), c.closes);
+        EXPECT_TRUE(recorder_.errors.isEmpty()) << recorder_.errors.join(QLatin1Char('|')).toStdString();
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(recorder_.messages.isEmpty()) << recorder_.messages.join(QLatin1Char('|')).toStdString();
+        } else {
+            EXPECT_EQ(recorder_.messages, QStringList{c.message});
+        }
+        if (!c.closes) {
+            // A refusal keeps everything as it was.
+            EXPECT_TRUE(dialog_->Retorno().IsEmpty());
+        } else if (*c.tipo == '\0') {
+            EXPECT_TRUE(dialog_->Retorno().IsEmpty()) << "an emptied display returns no packet";
+        } else {
+            const auto r = Decode(dialog_->Retorno());
+            EXPECT_EQ(r.records, 1);
+            EXPECT_EQ(r.tipo, QString::fromLatin1(c.tipo));
+            EXPECT_DOUBLE_EQ(r.valor, c.valor);
+        }
+        delete dialog_.data();
+    }
+}
+
+TEST_F(Confirm, RefusalKeepsEntryStateAndCancelStillGivesTheEmptyPacket) {
+    WriteLimit(10);
+    Open(Variant("Desconto"), 200.0, 0.0);
+    Type(QStringLiteral("Alt+P 2 0 0 1 Enter"));
+    ASSERT_TRUE(IsOpen());
+    EXPECT_EQ(dialog_->lblDadoDigitado->Caption(), QStringLiteral("20,01"));
+    EXPECT_EQ(dialog_->Digitos(), QStringLiteral("2001"));
+    EXPECT_EQ(dialog_->Tipo(), QStringLiteral("P"));
+    Type(QStringLiteral("Esc"));
+    EXPECT_FALSE(IsOpen());
+    EXPECT_EQ(Decode(dialog_->Retorno()).records, 0);
+}
+
+TEST_F(Confirm, CorrectionAfterARefusalIsAccepted) {
+    WriteLimit(10);
+    Open(Variant("Desconto"), 200.0, 0.0);
+    Type(QStringLiteral("2 0 0 1 Enter Backspace 0 Enter"));
+    EXPECT_FALSE(IsOpen());
+    const auto r = Decode(dialog_->Retorno());
+    EXPECT_EQ(r.valor, 20.0);
+    EXPECT_EQ(recorder_.messages.size(), 1);
+}
+
+TEST_F(Confirm, AnUnparsableDisplayIsReportedAndTheDialogStaysOpen) {
+    plat::SetDecimalSeparator(QLatin1Char('.'));
+    Open(Variant("Desconto"), 200.0, 0.0);  // shows the literal "0,00"
+    Type(QStringLiteral("Enter"));
+    EXPECT_TRUE(IsOpen());
+    ASSERT_EQ(recorder_.errors.size(), 1);
+    EXPECT_TRUE(recorder_.errors[0].contains(QStringLiteral("0,00"))) << recorder_.errors[0].toStdString();
+    EXPECT_TRUE(dialog_->Retorno().IsEmpty());
+    // Typed digits follow the separator, so they confirm.
+    Type(QStringLiteral("5 Enter"));
+    EXPECT_FALSE(IsOpen());
+    EXPECT_EQ(Decode(dialog_->Retorno()).valor, 0.05);
+}
+
+TEST_F(Confirm, ATranslatedHeaderLosesThePlainDiscountLimit) {
+    WriteLimit(10);
+    SetTradutor([](plat::TForm* f) {
+        static_cast<Cli_orv00006::TfrmDesc*>(f)->lblCabec->SetCaption(QStringLiteral("Discount"));
+    });
+    Open(Variant("Desconto"), 200.0, 0.0);
+    SetTradutor({});
+    EXPECT_EQ(dialog_->lblCabec->Caption(), QStringLiteral("Discount"));
+    Type(QStringLiteral("5 0 0 0 Enter"));
+    EXPECT_FALSE(IsOpen());
+}
+
+}  // namespace

@@ -1,0 +1,278 @@
+// Lifecycle of the real module: loading, exports, one dialog per call, the
+// result copied back, and every failure kept away from the host.
+#include <QApplication>
+#include <QLibrary>
+#include <QTimer>
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "GuiTestSupport.h"
+#include "ScriptDriver.h"
+#include "orv00006/orv00006.h"
+#include "platform/dbclient.h"
+#include "platform/sysutils.h"
+
+using plat::Variant;
+
+namespace {
+
+// The module stays loaded for the whole test program, as in a host.
+struct Module {
+    void* handle = nullptr;
+    OrvInitializeFn initialize = nullptr;
+    OrvFinalizeFn finalize = nullptr;
+    OrvGetPackageInfoTableFn info = nullptr;
+    OrvCriaDescontoFn cria = nullptr;
+    OrvCriaDescontoFn criaUnit = nullptr;
+    void* const* frmDesc = nullptr;
+    bool* boCriado06 = nullptr;
+
+    static Module& Get() {
+        static Module m;
+        if (m.handle == nullptr) {
+            m.handle = dlopen(ORV_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+            if (m.handle == nullptr) return m;
+            m.initialize = reinterpret_cast<OrvInitializeFn>(dlsym(m.handle, "Initialize"));
+            m.finalize = reinterpret_cast<OrvFinalizeFn>(dlsym(m.handle, "Finalize"));
+            m.info = reinterpret_cast<OrvGetPackageInfoTableFn>(dlsym(m.handle, "GetPackageInfoTable"));
+            m.cria = reinterpret_cast<OrvCriaDescontoFn>(dlsym(m.handle, "CriaDesconto"));
+            m.criaUnit = reinterpret_cast<OrvCriaDescontoFn>(
+                dlsym(m.handle, "_ZN12Cli_orv0000612CriaDescontoEPKN4plat7VariantEiRS1_"));
+            m.frmDesc = static_cast<void* const*>(dlsym(m.handle, "_ZN12Cli_orv000067frmDescE"));
+            m.boCriado06 = static_cast<bool*>(dlsym(m.handle, "_ZN12Cli_orv0000610boCriado06E"));
+        }
+        return m;
+    }
+};
+
+int LiveDialogs() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    int n = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("frmDesc")) ++n;
+    return n;
+}
+
+class ModuleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Module& m = Module::Get();
+        ASSERT_NE(m.handle, nullptr) << dlerror();
+        ASSERT_TRUE(m.initialize && m.finalize && m.info && m.cria && m.criaUnit && m.frmDesc && m.boCriado06);
+        plat::SetDecimalSeparator(QLatin1Char(','));
+        m.initialize();
+    }
+    void TearDown() override { Module::Get().finalize(); }
+
+    // One call, driven by `keys`.
+    ScriptDriver* Call(const std::vector<Variant>& params, int high, Variant& result, const QString& keys,
+                       OrvCriaDescontoFn fn = nullptr) {
+        driver_ = std::make_unique<ScriptDriver>(keys.split(QLatin1Char(' '), Qt::SkipEmptyParts), true, QString());
+        driver_->Arm();
+        (fn ? fn : Module::Get().cria)(params.data(), high, result);
+        driver_->Disarm();
+        return driver_.get();
+    }
+
+    static std::vector<Variant> Params(const char* kind, Variant base, Variant applied) {
+        return {Variant(), Variant(kind), base, applied};
+    }
+
+    static int Records(const Variant& packet, QString* tipo = nullptr, double* valor = nullptr) {
+        plat::TClientDataSet cds(QStringLiteral("r"));
+        cds.SetData(packet);
+        if (cds.RecordCount() > 0 && tipo) *tipo = cds.FieldByName(QStringLiteral("TIPO"))->AsString();
+        if (cds.RecordCount() > 0 && valor) *valor = cds.FieldByName(QStringLiteral("VALOR"))->AsFloat();
+        return cds.RecordCount();
+    }
+
+    Recorder recorder_;
+    std::unique_ptr<ScriptDriver> driver_;
+    const Variant marker_{QStringLiteral("marca do host")};
+};
+
+TEST_F(ModuleTest, ExportsBothNamesThePublicSurfaceAndNothingElse) {
+    void* h = Module::Get().handle;
+    for (const char* sym : {"_ZN12Cli_orv000068TfrmDesc14InicializaFormEPKN4plat7VariantEi",
+                            "_ZN12Cli_orv000068TfrmDesc14ValidaDescontoEv", "_ZTIN12Cli_orv000068TfrmDescE"})
+        EXPECT_NE(dlsym(h, sym), nullptr) << sym;
+    for (const char* sym : {"_ZN12Cli_orv0000615TextoDosDigitosERK7QString5QChar",
+                            "_ZN12Cli_orv0000614DentroDoLimiteERKNS_7LimitesEdRd"})
+        EXPECT_EQ(dlsym(h, sym), nullptr) << sym << " leaks out of the module";
+}
+
+TEST_F(ModuleTest, PackageInfoNamesItsRequirementAndUnits) {
+    const OrvPackageInfoTable* t = Module::Get().info();
+    ASSERT_NE(t, nullptr);
+    EXPECT_STREQ(t->name, "PKG_ORV00006");
+    ASSERT_EQ(t->requiresCount, 1);
+    EXPECT_STREQ(t->requiredModules[0], "_dll");
+    ASSERT_EQ(t->containsCount, 2);
+    EXPECT_STREQ(t->containedUnits[0], "Pkg_orv00006");
+    EXPECT_STREQ(t->containedUnits[1], "Cli_orv00006");
+}
+
+TEST_F(ModuleTest, ConfirmAndCancelLeaveNoDialogBehind) {
+    Module& m = Module::Get();
+    struct Case {
+        const char* keys;
+        OrvCriaDescontoFn fn;
+        int records;
+    };
+    const Case cases[] = {{"2 0 0 0 Enter", m.cria, 1}, {"Esc", m.cria, 0}, {"5 Enter", m.criaUnit, 1},
+                          {"click:sbtCancelar", m.criaUnit, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        Variant result = marker_;
+        Call(Params("Desconto", 200.0, 0.0), 3, result, QString::fromLatin1(c.keys), c.fn);
+        ASSERT_EQ(result.Type(), plat::VarType::ByteArray);
+        EXPECT_EQ(Records(result), c.records);
+        EXPECT_EQ(*m.frmDesc, nullptr);
+        EXPECT_FALSE(*m.boCriado06);
+        EXPECT_EQ(LiveDialogs(), 0);
+        EXPECT_FALSE(driver_->leftOpen);
+    }
+}
+
+TEST_F(ModuleTest, EachCallGetsAFreshDialog) {
+    Variant first = marker_;
+    Call(Params("Acrescimo", 0.0, 0.0), 3, first, QStringLiteral("Alt+P 5"));  // left open: Esc
+    EXPECT_TRUE(driver_->leftOpen);
+    Variant second = marker_;
+    ScriptDriver* d = Call(Params("Acrescimo", 0.0, 0.0), 3, second, QStringLiteral("Enter"));
+    EXPECT_EQ(d->setup.display, QStringLiteral("0,00"));
+    EXPECT_EQ(d->setup.tipo, QStringLiteral("V"));
+    QString tipo;
+    double valor = -1;
+    ASSERT_EQ(Records(second, &tipo, &valor), 1);
+    EXPECT_EQ(tipo, QStringLiteral("V"));
+    EXPECT_EQ(valor, 0.0);
+}
+
+TEST_F(ModuleTest, EmptiedDisplayGivesAnUnassignedVariant) {
+    Variant result = marker_;
+    Call(Params("Desconto", 200.0, 0.0), 3, result, QStringLiteral("Delete Enter"));
+    EXPECT_TRUE(result.IsEmpty());
+}
+
+TEST_F(ModuleTest, SetUpFailuresAreShownAndTheVariantStaysUnchanged) {
+    struct Case {
+        std::vector<Variant> params;
+        int high;
+        const char* mustContain;
+    };
+    const Case cases[] = {
+        {Params("Desconto", Variant("abc"), 0.0), 3, "\"abc\""},
+        {Params("Desconto", 0.0, Variant::Null()), 3, "nulo"},
+        {Params("Desconto", 0.0, 0.0), 2, "valor já aplicado (elemento 3)"},
+        {Params("Desconto", 0.0, 0.0), 1, "valor base (elemento 2)"},
+        {Params("Desconto", 0.0, 0.0), 0, "tipo de ajuste (elemento 1)"},
+        {Params("Desconto", 0.0, 0.0), -1, "elemento 0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mustContain);
+        recorder_.messages.clear();
+        Variant result = marker_;
+        Call(c.params, c.high, result, QStringLiteral("Enter"));
+        EXPECT_TRUE(result == marker_.AsString());
+        ASSERT_EQ(recorder_.messages.size(), 1);
+        EXPECT_TRUE(recorder_.messages[0].contains(QString::fromUtf8(c.mustContain)))
+            << recorder_.messages[0].toStdString();
+        EXPECT_FALSE(driver_->setup.seen);
+        EXPECT_EQ(*Module::Get().frmDesc, nullptr);
+        EXPECT_FALSE(*Module::Get().boCriado06);
+        EXPECT_EQ(LiveDialogs(), 0);
+    }
+}
+
+TEST_F(ModuleTest, ANullParameterPointerIsRefused) {
+    Variant result = marker_;
+    Module::Get().cria(nullptr, 3, result);
+    EXPECT_TRUE(result == marker_.AsString());
+    EXPECT_EQ(recorder_.messages.size(), 1);
+}
+
+TEST_F(ModuleTest, StaleCreatedFlagIsRecoveredWithAFreshDialog) {
+    *Module::Get().boCriado06 = true;
+    Variant result = marker_;
+    ScriptDriver* d = Call(Params("Acrescimo", 0.0, 0.0), 3, result, QStringLiteral("7 Enter"));
+    EXPECT_TRUE(d->setup.seen);
+    double valor = -1;
+    ASSERT_EQ(Records(result, nullptr, &valor), 1);
+    EXPECT_EQ(valor, 0.07);
+    EXPECT_FALSE(*Module::Get().boCriado06);
+}
+
+TEST_F(ModuleTest, ReentryIsRefusedAndTheRunningDialogIsUntouched) {
+    Module& m = Module::Get();
+    Variant inner = marker_;
+    QString displayDuring;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = ScriptDriver::FindDialog();
+        ASSERT_NE(dialog, nullptr);
+        ScriptDriver::Deliver(dialog, QStringLiteral("4"));
+        const auto params = Params("Acrescimo", 0.0, 0.0);
+        m.cria(params.data(), 3, inner);
+        displayDuring = ScriptDriver::Text(dialog, "lblDadoDigitado");
+        ScriptDriver::Deliver(dialog, QStringLiteral("2"));
+        ScriptDriver::Deliver(dialog, QStringLiteral("Enter"));
+    });
+    Variant outer = marker_;
+    const auto params = Params("Acrescimo", 0.0, 0.0);
+    m.cria(params.data(), 3, outer);
+    EXPECT_TRUE(inner == marker_.AsString());
+    ASSERT_EQ(recorder_.messages.size(), 1);
+    EXPECT_TRUE(recorder_.messages[0].contains(QStringLiteral("já está aberta")));
+    EXPECT_EQ(displayDuring, QStringLiteral("0,04"));
+    double valor = -1;
+    ASSERT_EQ(Records(outer, nullptr, &valor), 1);
+    EXPECT_EQ(valor, 0.42);
+}
+
+TEST_F(ModuleTest, ACallFromAnotherThreadIsRefusedWithoutWidgets) {
+    Variant result = marker_;
+    const int before = static_cast<int>(QApplication::allWidgets().size());
+    testing::internal::CaptureStderr();
+    std::thread t([&] {
+        const auto params = Params("Desconto", 0.0, 0.0);
+        Module::Get().cria(params.data(), 3, result);
+    });
+    t.join();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(result == marker_.AsString());
+    EXPECT_EQ(static_cast<int>(QApplication::allWidgets().size()), before);
+    EXPECT_NE(err.find("thread"), std::string::npos) << err;
+}
+
+TEST_F(ModuleTest, HandlerFailuresStayInTheEventLoop) {
+    // Under a point separator the prefilled "0,00" cannot be read back.
+    plat::SetDecimalSeparator(QLatin1Char('.'));
+    Variant result = marker_;
+    Call(Params("Desconto", 200.0, 0.0), 3, result, QStringLiteral("Enter"));
+    ASSERT_EQ(recorder_.errors.size(), 1);
+    EXPECT_TRUE(recorder_.errors[0].contains(QStringLiteral("0,00")));
+    ASSERT_EQ(driver_->steps.size(), 1u);
+    EXPECT_TRUE(driver_->steps[0].open);
+    EXPECT_TRUE(driver_->leftOpen);
+    EXPECT_EQ(Records(result), 0);  // the automatic Esc cancelled
+}
+
+TEST_F(ModuleTest, FirstInitialisationClearsTheCreatedFlag) {
+    Module& m = Module::Get();
+    // SetUp initialised once; unwind to zero, then initialise afresh.
+    m.finalize();
+    m.finalize();
+    *m.boCriado06 = true;
+    m.initialize();
+    EXPECT_FALSE(*m.boCriado06);
+    *m.boCriado06 = true;
+    m.initialize();  // not the first: leaves it
+    EXPECT_TRUE(*m.boCriado06);
+    *m.boCriado06 = false;
+    m.finalize();
+}
+
+}  // namespace
