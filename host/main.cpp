@@ -6,8 +6,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLibrary>
+#include <QSet>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "HostOptions.h"
 #include "ResultReport.h"
@@ -46,6 +50,38 @@ struct Module {
     }
 };
 
+// A "Vm...:  123 kB" line of /proc/self/status, in KiB; -1 where there is
+// no such file (not Linux).
+qint64 StatusKib(const char* field) {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr) return -1;
+    const std::size_t n = std::strlen(field);
+    qint64 kib = -1;
+    char line[256];
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::strncmp(line, field, n) == 0 && line[n] == ':') {
+            kib = std::strtoll(line + n + 1, nullptr, 10);
+            break;
+        }
+    }
+    std::fclose(status);
+    return kib;
+}
+
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point from) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
+}
+
+// Beside the host, as a host family ships its modules; an installed tree
+// keeps it in lib/orv00006.
+QString DefaultModulePath() {
+    const QString beside = plat::ProgramDir() + QStringLiteral("/PKG_ORV00006.so");
+    const QString installed = plat::ProgramDir() + QStringLiteral("/../lib/orv00006/PKG_ORV00006.so");
+    return QFile::exists(beside) || !QFile::exists(installed) ? beside : installed;
+}
+
 QJsonObject PackageJson(const OrvPackageInfoTable* t) {
     QJsonObject o;
     if (t == nullptr) return o;
@@ -64,6 +100,7 @@ QJsonObject PackageJson(const OrvPackageInfoTable* t) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const Clock::time_point started = Clock::now();
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     HostOptions opt;
@@ -77,6 +114,14 @@ int main(int argc, char** argv) {
     }
     if (opt.version) {
         Print(stdout, QStringLiteral("pdv-host " ORV_VERSION));
+        Module module;
+        const QString path = opt.module.isEmpty() ? DefaultModulePath() : opt.module;
+        if (const QString err = module.Load(path); !err.isEmpty()) {
+            Print(stderr, QStringLiteral("pdv-host: não foi possível carregar o módulo: %1").arg(err));
+            return 1;
+        }
+        const OrvPackageInfoTable* t = module.packageInfo();
+        Print(stdout, QStringLiteral("%1 %2").arg(QString::fromUtf8(t->name), QString::fromUtf8(t->version)));
         return 0;
     }
 
@@ -88,16 +133,22 @@ int main(int argc, char** argv) {
         }
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    Clock::time_point phase = Clock::now();
     QApplication app(argc, argv);
+    const double appMs = MsSince(phase);
     if (opt.decimalSeparator) plat::SetDecimalSeparator(*opt.decimalSeparator);
 
+    // Load time is dlopen (with the libraries it pulls in), symbol look-up
+    // and the units' initialisation: what a host pays before the first call.
+    phase = Clock::now();
     Module module;
-    const QString path = opt.module.isEmpty() ? plat::ProgramDir() + QStringLiteral("/PKG_ORV00006.so") : opt.module;
+    const QString path = opt.module.isEmpty() ? DefaultModulePath() : opt.module;
     if (const QString err = module.Load(path); !err.isEmpty()) {
         Print(stderr, QStringLiteral("pdv-host: não foi possível carregar o módulo: %1").arg(err));
         return 1;
     }
     module.initialize();
+    const double loadMs = MsSince(phase);
     const QJsonObject package = PackageJson(module.packageInfo());
     if (!opt.json) Print(stdout, QStringLiteral("módulo: %1").arg(package.value(QStringLiteral("description")).toString()));
 
@@ -110,6 +161,14 @@ int main(int argc, char** argv) {
     }
 
     QJsonObject report;
+    // Soak figures: every call's report compared with the others, and the
+    // resident set after the warm-up calls and after the last one.
+    QSet<QByteArray> distinct;
+    qint64 rssAfterFirst = -1;
+    qint64 rssAfterWarmUp = -1;
+    constexpr int kWarmUpCalls = 100;
+    double firstCallMs = 0;
+    const Clock::time_point callsStarted = Clock::now();
     for (int call = 1; call <= opt.repeat; ++call) {
         messages.clear();
         errors.clear();
@@ -117,7 +176,9 @@ int main(int argc, char** argv) {
         plat::Variant result = marker;
         ScriptDriver driver(opt.keys, opt.scripted, call == opt.repeat ? opt.screenshot : QString());
         driver.Arm();
+        phase = Clock::now();
         module.criaDesconto(opt.params.data(), opt.high, result);
+        if (call == 1) firstCallMs = MsSince(phase);
         driver.Disarm();
 
         report = QJsonObject();
@@ -148,6 +209,11 @@ int main(int argc, char** argv) {
         report[QStringLiteral("errors")] = QJsonArray::fromStringList(errors + driver.problems);
         report[QStringLiteral("left_open")] = driver.leftOpen;
         report[QStringLiteral("result")] = DescribeResult(result, marker);
+        if (opt.repeat > 1) {
+            distinct.insert(QJsonDocument(report).toJson(QJsonDocument::Compact));
+            if (call == 1) rssAfterFirst = StatusKib("VmRSS");
+            if (call == kWarmUpCalls) rssAfterWarmUp = StatusKib("VmRSS");
+        }
 
         if (call == opt.repeat && !opt.packetOut.isEmpty() && result.Type() == plat::VarType::ByteArray) {
             QFile out(opt.packetOut);
@@ -161,8 +227,19 @@ int main(int argc, char** argv) {
             Print(stdout, SummarizeResult(report[QStringLiteral("result")].toObject()));
         }
     }
+    const double callsMs = MsSince(callsStarted);
     if (opt.json) {
-        if (opt.repeat > 1) report[QStringLiteral("calls")] = opt.repeat;
+        // The report of the last call; with --repeat, what the calls had in
+        // common and how the resident set moved.
+        if (opt.repeat > 1) {
+            report[QStringLiteral("calls")] = opt.repeat;
+            report[QStringLiteral("distinct_results")] = static_cast<int>(distinct.size());
+            QJsonObject rss;
+            rss[QStringLiteral("after_call_1")] = rssAfterFirst;
+            if (rssAfterWarmUp >= 0) rss[QStringLiteral("after_call_100")] = rssAfterWarmUp;
+            rss[QStringLiteral("after_last_call")] = StatusKib("VmRSS");
+            report[QStringLiteral("rss_kib")] = rss;
+        }
         Print(stdout, QString::fromUtf8(QJsonDocument(report).toJson(QJsonDocument::Compact)));
     }
 
@@ -170,5 +247,16 @@ int main(int argc, char** argv) {
     plat::Application::SetExceptionHandler({});
     module.finalize();
     module.library.unload();
+    if (opt.timing) {
+        Print(stderr, QStringLiteral("pdv-host timing: app_ms=%1 load_ms=%2 first_call_ms=%3 calls=%4 calls_ms=%5 "
+                                     "total_ms=%6 vmhwm_kib=%7")
+                          .arg(appMs, 0, 'f', 3)
+                          .arg(loadMs, 0, 'f', 3)
+                          .arg(firstCallMs, 0, 'f', 3)
+                          .arg(opt.repeat)
+                          .arg(callsMs, 0, 'f', 3)
+                          .arg(MsSince(started), 0, 'f', 3)
+                          .arg(StatusKib("VmHWM")));
+    }
     return 0;
 }

@@ -1,0 +1,56 @@
+// A minimal host built against the installed tree: loads the module, types
+// 1 2 3 4 Enter into its dialog and prints the record it gets back.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLibrary>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+
+#include "dll/Mensagemvek.h"
+#include "orv00006/orv00006.h"
+#include "platform/dbclient.h"
+#include "platform/sysutils.h"
+
+static void Press(QWidget* w, Qt::Key key, const QString& text) {
+    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &down);
+}
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    plat::SetDecimalSeparator(QLatin1Char('.'));
+    SetMensagemPresenter([](const MensagemArgs& m) { std::printf("message: %s\n", qPrintable(m.texto)); });
+
+    QLibrary module(QStringLiteral(ORV00006_MODULE_PATH));
+    if (!module.load()) {
+        std::printf("load failed: %s\n", qPrintable(module.errorString()));
+        return 1;
+    }
+    auto initialize = reinterpret_cast<OrvInitializeFn>(module.resolve("Initialize"));
+    auto info = reinterpret_cast<OrvGetPackageInfoTableFn>(module.resolve("GetPackageInfoTable"));
+    auto cria = reinterpret_cast<OrvCriaDescontoFn>(module.resolve("CriaDesconto"));
+    auto finalize = reinterpret_cast<OrvFinalizeFn>(module.resolve("Finalize"));
+    if (!initialize || !info || !cria || !finalize) return 1;
+    initialize();
+    std::printf("module: %s %s\n", info()->name, info()->version);
+
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog) return;
+        for (char c : {'1', '2', '3', '4'}) Press(dialog, Qt::Key(Qt::Key_0 + (c - '0')), QString(QLatin1Char(c)));
+        Press(dialog, Qt::Key_Return, QStringLiteral("\r"));
+    });
+    const plat::Variant params[] = {plat::Variant(), plat::Variant("Acrescimo"), 100.0, 0.0};
+    plat::Variant result;
+    cria(params, 3, result);
+
+    plat::TClientDataSet cds(QStringLiteral("resultado"));
+    cds.SetData(result);
+    for (cds.First(); !cds.Eof(); cds.Next())
+        std::printf("record: TIPO=%s VALOR=%g\n", qPrintable(cds.FieldByName(QStringLiteral("TIPO"))->AsString()),
+                    cds.FieldByName(QStringLiteral("VALOR"))->AsFloat());
+    finalize();
+    return 0;
+}

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs the build into a fresh prefix, builds a host project against it
+# with find_package(Orv00006), and runs it: it loads the installed module and
+# makes one confirmed call.
+set -euo pipefail
+build=$1 src=$2 work=$3
+rm -rf "$work"
+mkdir -p "$work"
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$work/build"
+out=$(QT_QPA_PLATFORM=offscreen "$work/build/consumer")
+echo "$out"
+grep -q "^module: PKG_ORV00006 " <<<"$out"
+grep -q "^record: TIPO=V VALOR=12.34$" <<<"$out"
