@@ -64,6 +64,11 @@ public:
     void SetValue(const QVariant& value);
     void Clear();  // set NULL
 
+    // Field attributes a packet carries (required, read-only, hidden).
+    bool Required() const;
+    bool ReadOnly() const;
+    bool Visible() const;
+
 protected:
     TField(TClientDataSet* owner, QString name, TFieldType type, int size);
 
@@ -97,13 +102,19 @@ public:
 
     const QString& Name() const;
 
-    // Declared (persistent) fields, in order; the set owns them.
+    // Declared (persistent) fields, in order; the set owns them. A field
+    // constructed with this set as owner is declared the same way.
     TStringField* AddStringField(const QString& name, int size);
     TFloatField* AddFloatField(const QString& name);
+    // Any other kind: size is characters for text, decimals for BCD.
+    TField* AddField(const QString& name, TFieldType type, int size = 0);
 
-    // Opens an empty record set with the declared fields.
+    // Opens an empty record set with the declared fields (an open set is
+    // closed and created afresh).
     void CreateDataSet();
-    void Open();   // reopens the last data taken in; no-op when active
+    // Reopens the last data taken in (or, after CreateDataSet, an empty
+    // set again); no-op when active.
+    void Open();
     void Close();  // drops records and fields taken from a packet
     bool Active() const;
 
@@ -128,14 +139,20 @@ public:
     TField* FindField(const QString& name) const;  // case-insensitive
     TField* FieldByName(const QString& name) const;  // throws EDatabaseError
 
-    // The complete data as a binary packet in a Variant (byte array).
+    // The complete data as a binary packet in a Variant (byte array). A
+    // record being edited is posted first, as navigation does; saved
+    // changes are merged (rows are written as plain rows, no CHANGE_LOG).
     Variant Data() const;
-    // Takes a packet (byte array in a Variant, either form) and opens it.
+    // Takes a packet (byte array in a Variant, either form; XML also as
+    // text) and opens it; unassigned or null closes the set. Declared
+    // fields bind by name to the packet's columns. On failure the set is
+    // left as it was.
     void SetData(const Variant& packet);
 
     QByteArray SaveToBytes(TDataPacketFormat format = TDataPacketFormat::dfBinary) const;
     void LoadFromBytes(const QByteArray& packet);
     void SaveToFile(const QString& path, TDataPacketFormat format = TDataPacketFormat::dfBinary) const;
+    // Reads the whole file (up to 512 MiB; larger files are refused).
     void LoadFromFile(const QString& path);
 
     // Which form a packet's first bytes announce (dfBinary or dfXML), or
