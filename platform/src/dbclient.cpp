@@ -1004,7 +1004,12 @@ void TClientDataSet::LoadFromFile(const QString& path)
         fail(QStringLiteral("não foi possível abri-lo (%1)").arg(file.errorString()));
     if (file.size() > kMaxFileBytes)
         fail(QStringLiteral("arquivo grande demais (%1 bytes; o máximo é %2)").arg(file.size()).arg(kMaxFileBytes));
-    const QByteArray bytes = file.read(kMaxFileBytes + 1);
+    // Sized from the file, not the cap: read(n) reserves n bytes up front, and
+    // reserving the cap on every load fails where address space is bounded.
+    // One byte more than expected notices a file that grew meanwhile.
+    QByteArray bytes = file.read(std::min(file.size(), kMaxFileBytes) + 1);
+    if (!file.atEnd() && bytes.size() <= kMaxFileBytes && file.error() == QFileDevice::NoError)
+        bytes += file.read(kMaxFileBytes + 1 - bytes.size());
     if (file.error() != QFileDevice::NoError)
         fail(QStringLiteral("falha de leitura (%1)").arg(file.errorString()));
     if (bytes.size() > kMaxFileBytes)

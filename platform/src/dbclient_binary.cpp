@@ -683,6 +683,16 @@ QString ClassifyWireType(FieldDef& def)
     }
 }
 
+void CheckRecordMemory(std::uint64_t rows, std::size_t fieldCount, const QString& noun)
+{
+    if (rows > kMaxRecordMemory / RecordCost(fieldCount))
+        Fail(QStringLiteral("%1 grande demais para abrir: %2 registros de %3 campos passam de %4 MiB em memória")
+                 .arg(noun)
+                 .arg(rows)
+                 .arg(fieldCount)
+                 .arg(kMaxRecordMemory >> 20));
+}
+
 // ---------------------------------------------------------------------------
 // Saved changes
 
@@ -1100,6 +1110,7 @@ PacketModel BinaryReader::Read()
                     .arg(rowCount)
                     .arg(Remaining()));
 
+    CheckRecordMemory(rowCount, static_cast<std::size_t>(columnCount), noun_);
     std::vector<StoredRow> rows(static_cast<std::size_t>(rowCount));
     const auto ncols = static_cast<std::size_t>(columnCount);
     for (std::size_t r = 0; r < rows.size(); ++r) {

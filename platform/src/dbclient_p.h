@@ -114,6 +114,19 @@ QString ClassifyWireType(FieldDef& def);
 
 using Record = std::vector<QVariant>;
 
+// Records live unpacked in memory, one QVariant per field, so a packet of
+// many mostly-NULL fields costs far more memory than bytes on the wire
+// (and an XML ROW with no attributes costs nothing). Packets whose records
+// would take more than this are refused instead of exhausting memory.
+constexpr std::uint64_t kMaxRecordMemory = std::uint64_t{768} << 20;
+inline std::uint64_t RecordCost(std::size_t fieldCount)
+{
+    return fieldCount * sizeof(QVariant) + 64;
+}
+// Throws EDatabaseError when `rows` records of `fieldCount` fields exceed
+// the budget above.
+void CheckRecordMemory(std::uint64_t rows, std::size_t fieldCount, const QString& noun);
+
 struct PacketModel {
     std::vector<FieldDef> fields;
     std::vector<Record> records;        // visible records, in order

@@ -727,11 +727,16 @@ void XmlReader::ReadParams()
 void XmlReader::ReadRowData()
 {
     const std::size_t ncols = model_.fields.size();
+    // An empty ROW costs a few bytes and a whole record: count the tags
+    // first so that a packet too big for memory allocates nothing.
+    const qsizetype rowTags = bytes_.count("<ROW ") + bytes_.count("<ROW/") + bytes_.count("<ROW>");
+    CheckRecordMemory(static_cast<std::uint64_t>(rowTags), ncols, noun_);
     while (NextStart()) {
         if (xml_.name() != u"ROW") {
             Skip();
             continue;
         }
+        CheckRecordMemory(rows_.size() + 1, ncols, noun_);
         const int rowNo = static_cast<int>(rows_.size()) + 1;
         StoredRow row;
         row.cells.resize(ncols);

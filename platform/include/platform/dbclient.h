@@ -8,6 +8,18 @@
 // Reading never goes past the end of its input: a truncated, corrupt or
 // foreign packet throws EDatabaseError saying what is wrong (and, for
 // files, which file).
+//
+// Field kinds read from packets: integers of every width (signed and
+// unsigned), booleans, reals of 4, 8 and 10 bytes (held as double), BCD
+// (held as exact decimal text, read as a number), date, time, timestamps,
+// 8-bit text (Windows-1252 on the wire), UTF-16 text, bytes and memos.
+// Big-decimal columns are kept as raw bytes. Composite (ADT), array,
+// nested-table and reference columns are refused with a message naming
+// the field. Timestamps carry no zone: Value() gives them as UTC
+// QDateTime so that no local daylight-saving gap can move them.
+//
+// Saved changes (row status and CHANGE_LOG) are applied when a packet is
+// opened; packets written here hold plain rows only.
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
