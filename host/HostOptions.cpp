@@ -91,6 +91,8 @@ QString ParseHostOptions(const QStringList& args, HostOptions& out) {
             out.version = true;
         } else if (a == QLatin1String("--json")) {
             out.json = true;
+        } else if (a == QLatin1String("--timing")) {
+            out.timing = true;
         } else if (a == QLatin1String("--module")) {
             err = value(out.module);
         } else if (a == QLatin1String("--kind")) {
@@ -169,7 +171,11 @@ QString HostUsage() {
         "  --json                    imprime um objeto JSON com a montagem, os passos e o resultado\n"
         "  --packet-out ARQUIVO      grava os bytes do pacote devolvido\n"
         "  --screenshot ARQUIVO.png  grava a tela após o último token (modo roteirizado)\n"
-        "  --repeat N                repete a chamada N vezes no mesmo processo (modo roteirizado)\n"
+        "  --repeat N                repete a chamada N vezes no mesmo processo (modo roteirizado);\n"
+        "                            com --json, informa também quantos resultados distintos houve e a\n"
+        "                            memória residente (KiB) após a chamada 100 e após a última\n"
+        "  --timing                  imprime em stderr os tempos de cada fase (carga do módulo, chamadas)\n"
+        "                            e o pico de memória residente do processo\n"
         "  --version                 mostra a versão\n"
         "  --help                    mostra esta ajuda\n\n"
         "Saída: 0 quando a chamada retornou, 1 quando o módulo não pôde ser carregado, 2 em erro de uso.\n");

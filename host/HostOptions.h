@@ -19,6 +19,7 @@ struct HostOptions {
     QString packetOut;
     QString screenshot;
     int repeat = 1;
+    bool timing = false;  // phase times and peak memory on stderr
     bool help = false;
     bool version = false;
 };

@@ -2,17 +2,38 @@
 
 #include <QEvent>
 #include <QFontMetrics>
+#include <QFileInfo>
+#include <QHash>
+#include <QImageReader>
 #include <QMouseEvent>
+#include <QMutex>
 #include <QPainter>
 
 #include "platform/forms.h"
 
 namespace plat {
 
+namespace {
+// Metric-compatible stand-ins for the faces layouts name, for machines whose
+// font configuration does not alias them already.
+QString MetricCompatible(const QString& face) {
+    if (face.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0) return QStringLiteral("Liberation Sans");
+    if (face.compare(QLatin1String("Times New Roman"), Qt::CaseInsensitive) == 0) return QStringLiteral("Liberation Serif");
+    if (face.compare(QLatin1String("Courier New"), Qt::CaseInsensitive) == 0) return QStringLiteral("Liberation Mono");
+    return {};
+}
+}  // namespace
+
 QFont FontSpec::ToQFont() const {
     QFont f(name);
+    if (const QString alt = MetricCompatible(name); !alt.isEmpty()) f.setFamilies({name, alt});
     f.setPixelSize(height);
     f.setBold(bold);
+    // Text is drawn as the layouts were designed: hinted advances and no
+    // kerning, so widths match the design and a mnemonic mark (which splits
+    // the text in runs) does not move the letters after it.
+    f.setKerning(false);
+    f.setHintingPreference(QFont::PreferFullHinting);
     return f;
 }
 
@@ -116,6 +137,31 @@ void TLabel::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------- TImage
 
+namespace {
+// A resource picture read by the built-in reader its suffix names. Letting
+// the reader probe the content instead loads every image plugin, and the
+// libraries they need, into the host process.
+QImage ReadResource(const QString& path) {
+    QImageReader reader(path, QFileInfo(path).suffix().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    const QImage image = reader.read();
+    return image.isNull() ? QImage(path) : image;
+}
+
+// A picture file. Resource pictures never change and every dialog loads the
+// same few, so they are decoded once per process; files on disk each time.
+QImage PictureOf(const QString& path) {
+    if (path.isEmpty()) return {};
+    if (!path.startsWith(QLatin1Char(':')) && !path.startsWith(QLatin1String("qrc:"))) return QImage(path);
+    static QMutex mutex;
+    static QHash<QString, QImage> pictures;
+    QMutexLocker lock(&mutex);
+    auto it = pictures.constFind(path);
+    if (it == pictures.constEnd()) it = pictures.insert(path, ReadResource(path));
+    return *it;
+}
+}  // namespace
+
 TImage::TImage(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -130,7 +176,7 @@ void TImage::SetPicture(const QImage& picture) {
 
 void TImage::SetPictureFile(const QString& path) {
     pictureFile_ = path;
-    SetPicture(path.isEmpty() ? QImage() : QImage(path));
+    SetPicture(PictureOf(path));
 }
 
 void TImage::SetStretch(bool on) {

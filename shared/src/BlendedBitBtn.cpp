@@ -1,13 +1,98 @@
 #include "dll/BlendedBitBtn.h"
 
 #include <QEvent>
+#include <QFileInfo>
+#include <QHash>
+#include <QImageReader>
 #include <QMouseEvent>
+#include <QMutex>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
+#include <map>
+#include <tuple>
+#include <utility>
 
 #include "platform/forms.h"
+
+namespace {
+
+// A resource picture read by the built-in reader its suffix names. Letting
+// the reader probe the content instead loads every image plugin, and the
+// libraries they need, into the host process.
+QImage ReadResource(const QString& path) {
+    QImageReader reader(path, QFileInfo(path).suffix().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    const QImage image = reader.read();
+    return image.isNull() ? QImage(path) : image;
+}
+
+// The mask of a glyph file. Resource pictures never change and every dialog
+// asks for the same few, so their masks are decoded and computed once per
+// process; files on disk are read each time.
+QImage MaskOf(const QString& path) {
+    if (path.isEmpty()) return {};
+    if (!path.startsWith(QLatin1Char(':')) && !path.startsWith(QLatin1String("qrc:")))
+        return TBlendedBitBtn::GlyphMask(QImage(path));
+    static QMutex mutex;
+    static QHash<QString, QImage> masks;
+    QMutexLocker lock(&mutex);
+    auto it = masks.constFind(path);
+    if (it == masks.constEnd()) it = masks.insert(path, TBlendedBitBtn::GlyphMask(ReadResource(path)));
+    return *it;
+}
+
+// Paint results shared by every button of the process, kept few: a keypad
+// has a handful of sizes and colours, and nothing else should pile up.
+template <class Key>
+class PaintCache {
+public:
+    template <class Make>
+    QImage Get(const Key& key, Make make) {
+        QMutexLocker lock(&mutex_);
+        if (const auto it = images_.find(key); it != images_.end()) return it->second;
+        if (images_.size() >= 64) images_.clear();
+        return images_.emplace(key, make()).first->second;
+    }
+
+private:
+    QMutex mutex_;
+    std::map<Key, QImage> images_;
+};
+
+// The rounded face of one size and colour. Antialiased outlines are the
+// costliest part of a button's paint and every key of a keypad has the same
+// face; drawn once onto a transparent image and composited, it gives the
+// same pixels as drawing it in place.
+QImage FaceOf(QSize size, const QColor& fill, int radius) {
+    static PaintCache<std::tuple<int, int, int, QRgb>> faces;
+    return faces.Get({size.width(), size.height(), radius, fill.rgba()}, [&] {
+        QImage face(size, QImage::Format_ARGB32_Premultiplied);
+        face.fill(Qt::transparent);
+        QPainter p(&face);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(fill);
+        p.drawRoundedRect(QRectF(face.rect()), radius, radius);
+        return face;
+    });
+}
+
+// A glyph mask in the ink of a state: the same few pairs on every paint.
+QImage TintOf(const QImage& mask, const QColor& ink) {
+    static PaintCache<std::pair<qint64, QRgb>> tints;
+    return tints.Get({mask.cacheKey(), ink.rgba()}, [&] {
+        QImage tinted = mask;
+        QPainter t(&tinted);
+        t.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        t.fillRect(tinted.rect(), ink);
+        return tinted;
+    });
+}
+
+}  // namespace
 
 TBlendedBitBtn::TBlendedBitBtn(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
@@ -94,12 +179,12 @@ void TBlendedBitBtn::SetFontColor(const QColor& c) {
 }
 void TBlendedBitBtn::SetGlyphFile(const QString& path) {
     glyphFile_ = path;
-    glyphMask_ = path.isEmpty() ? QImage() : GlyphMask(QImage(path));
+    glyphMask_ = MaskOf(path);
     update();
 }
 void TBlendedBitBtn::SetDisabledGlyphFile(const QString& path) {
     disabledGlyphFile_ = path;
-    disabledGlyphMask_ = path.isEmpty() ? QImage() : GlyphMask(QImage(path));
+    disabledGlyphMask_ = MaskOf(path);
     update();
 }
 void TBlendedBitBtn::SetRadius(int r) {
@@ -114,18 +199,22 @@ void TBlendedBitBtn::paintEvent(QPaintEvent*) {
     const QImage& mask = enabled ? glyphMask_ : disabledGlyphMask_;
 
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(fill);
-    p.drawRoundedRect(QRectF(rect()), radius_, radius_);
-
-    QImage tinted;
-    if (!mask.isNull()) {
-        tinted = mask;
-        QPainter t(&tinted);
-        t.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        t.fillRect(tinted.rect(), ink);
+    // A kept face only where it lands one to one on whole device pixels and
+    // is opaque; scaled or shifted output would resample it, and a
+    // translucent one would round differently, so those are drawn in place.
+    const QTransform device = p.deviceTransform();
+    const bool oneToOne = p.device()->devicePixelRatioF() == 1.0 && device.type() <= QTransform::TxTranslate &&
+                          device.dx() == std::round(device.dx()) && device.dy() == std::round(device.dy());
+    if (oneToOne && fill.alpha() == 255) {
+        p.drawImage(QPoint(0, 0), FaceOf(size(), fill, radius_));
+    } else {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(fill);
+        p.drawRoundedRect(QRectF(rect()), radius_, radius_);
     }
+
+    const QImage tinted = mask.isNull() ? QImage() : TintOf(mask, ink);
     p.setFont(qfont_);
     const int textWidth = caption_.isEmpty() ? 0 : p.fontMetrics().horizontalAdvance(caption_);
     const int gap = (!tinted.isNull() && textWidth > 0) ? 2 : 0;
