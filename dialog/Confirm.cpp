@@ -15,6 +15,9 @@ bool TfrmDesc::ValidaDesconto() {
 }
 
 void TfrmDesc::sbtEnterClick(QObject* /*Sender*/) {
+    // Input still queued behind the key that closed the dialog must not
+    // change the decision already taken.
+    if (!isVisible()) return;
     const QString texto = lblDadoDigitado->Caption();
     if (!EmptyString(texto)) {
         if (ValidaDesconto()) {
@@ -39,6 +42,7 @@ void TfrmDesc::sbtEnterClick(QObject* /*Sender*/) {
 }
 
 void TfrmDesc::sbtCancelarClick(QObject* /*Sender*/) {
+    if (!isVisible()) return;  // already closed: the decision stands
     cdsRetorno->Close();
     cdsRetorno->CreateDataSet();
     vaRetorno = cdsRetorno->Data();

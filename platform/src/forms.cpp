@@ -125,6 +125,10 @@ int TForm::ShowModal() {
     modal_ = true;
     const int result = exec();
     modal_ = false;
+    if (releaseAfterModal_) {
+        releaseAfterModal_ = false;
+        deleteLater();
+    }
     return result;
 }
 
@@ -143,7 +147,16 @@ void TForm::Close() {
     }
 }
 
-void TForm::Release() { deleteLater(); }
+void TForm::Release() {
+    // A nested loop inside a handler (a message box) would otherwise delete
+    // the form under the handler still running, and before its caller has
+    // read the outcome of the run.
+    if (modal_) {
+        releaseAfterModal_ = true;
+        return;
+    }
+    deleteLater();
+}
 
 void TForm::Repaint() { repaint(); }
 

@@ -96,7 +96,8 @@ public:
     // (caFree also releases the form). Failures of the handler propagate.
     void Close();
     // Deferred destruction: the form is deleted once pending events are
-    // handled. Deleting it before that is safe; Qt drops the request.
+    // handled; asked for during a modal run, once the run has ended.
+    // Deleting it before that is safe; Qt drops the request.
     void Release();
     void Repaint();
     bool Modal() const { return modal_; }
@@ -122,6 +123,7 @@ protected:
 private:
     bool modal_ = false;
     bool closing_ = false;
+    bool releaseAfterModal_ = false;
 };
 
 }  // namespace plat
