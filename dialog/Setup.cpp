@@ -1,5 +1,8 @@
 // Set-up of a fresh dialog from the call parameters and the parameters file
 // beside the host program.
+#include <QDir>
+#include <QFileInfo>
+
 #include <cmath>
 #include <vector>
 
@@ -12,13 +15,51 @@
 namespace Cli_orv00006 {
 namespace {
 
-// An amount from the call: a finite real number, or the set-up fails.
+// An amount from the call: a finite real number, or the set-up fails
+// saying which element held what.
 double LeValor(const plat::Variant& v, const char* papel) {
-    const double valor = v.ToDouble();
-    if (!std::isfinite(valor))
+    double valor = 0.0;
+    bool numero = true;
+    try {
+        valor = v.ToDouble();
+    } catch (const plat::Exception&) {
+        numero = false;
+    }
+    if (!numero || !std::isfinite(valor))
         throw plat::EConvertError(QStringLiteral("O %1 informado não é um número válido: %2.")
-                                      .arg(QString::fromUtf8(papel), plat::FloatToStr(valor)));
+                                      .arg(QString::fromUtf8(papel), v.Describe()));
     return valor;
+}
+
+// The maximum discount percentage from the parameters file; 0 (no limit)
+// when there is no file. Every failure names the file.
+double LeLimite(plat::TClientDataSet& cds, const QString& arquivo) {
+    const QFileInfo info(arquivo);
+    // Anything by that name counts, a folder or a dangling link too: a broken
+    // configuration must stop the call, not silently lift the limit.
+    if (!info.exists() && !info.isSymLink()) return 0.0;
+    const auto falha = [&](const QString& motivo) {
+        return plat::EDatabaseError(QStringLiteral("%1: erro ao ler o arquivo '%2': %3")
+                                        .arg(cds.Name(), QDir::toNativeSeparators(arquivo), motivo));
+    };
+    if (info.isFile() && !info.isReadable()) throw falha(QStringLiteral("sem permissão de leitura"));
+    cds.LoadFromFile(arquivo);
+    cds.Open();
+    const QString nome = QStringLiteral("VRMAXDESCONTO");
+    const plat::TField* campo = cds.FindField(nome);
+    if (campo == nullptr) throw falha(QStringLiteral("campo '%1' não encontrado").arg(nome));
+    double limite = 0.0;
+    bool numero = true;
+    try {
+        limite = campo->AsFloat();
+    } catch (const plat::Exception&) {
+        numero = false;
+    }
+    if (!numero || !std::isfinite(limite)) {
+        const QString valor = numero ? plat::FloatToStr(limite) : QStringLiteral("\"%1\"").arg(campo->AsString());
+        throw falha(QStringLiteral("o campo '%1' não contém um número válido: %2").arg(nome, valor));
+    }
+    return limite;
 }
 
 const char* const kValorBase = "valor base (elemento 2)";
@@ -31,11 +72,7 @@ void TfrmDesc::InicializaForm(const plat::Variant* params, int high) {
 
     // On this platform the directory separator is "/".
     const QString arquivo = plat::ProgramDir() + QStringLiteral("/PARAMETROSVEK.CDS");
-    if (plat::FileExists(arquivo)) {
-        cdsParametrosVek->LoadFromFile(arquivo);
-        cdsParametrosVek->Open();
-        flLimite = cdsParametrosVek->FieldByName(QStringLiteral("VRMAXDESCONTO"))->AsFloat();
-    }
+    flLimite = LeLimite(*cdsParametrosVek, arquivo);
 
     // Every key is compared (only one can match); a key that is not text
     // matches none and keeps the plain discount.

@@ -1,0 +1,425 @@
+// Hostile input through the loaded module, where pdv-host cannot express
+// the case: every prefix of a parameters file, keys arriving while a refusal
+// is on screen, input queued behind the key that closes the dialog, re-entry,
+// and parameter values the host's command line has no form for.
+#include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "Expect.h"
+#include "ParametersFiles.h"
+#include "ScriptDriver.h"
+#include "dll/Mensagemvek.h"
+#include "orv00006/orv00006.h"
+#include "platform/dbclient.h"
+#include "platform/forms.h"
+#include "platform/sysutils.h"
+
+using plat::Variant;
+
+namespace hardening {
+namespace {
+
+// The module as a host loads it, for the whole test program.
+struct Module {
+    void* handle = nullptr;
+    OrvInitializeFn initialize = nullptr;
+    OrvFinalizeFn finalize = nullptr;
+    OrvCriaDescontoFn cria = nullptr;
+    void* const* frmDesc = nullptr;
+    bool* boCriado06 = nullptr;
+
+    static Module& Get() {
+        static Module m;
+        if (m.handle == nullptr) {
+            m.handle = dlopen(ORV_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+            if (m.handle == nullptr) return m;
+            m.initialize = reinterpret_cast<OrvInitializeFn>(dlsym(m.handle, "Initialize"));
+            m.finalize = reinterpret_cast<OrvFinalizeFn>(dlsym(m.handle, "Finalize"));
+            m.cria = reinterpret_cast<OrvCriaDescontoFn>(dlsym(m.handle, "CriaDesconto"));
+            m.frmDesc = static_cast<void* const*>(dlsym(m.handle, "_ZN12Cli_orv000067frmDescE"));
+            m.boCriado06 = static_cast<bool*>(dlsym(m.handle, "_ZN12Cli_orv0000610boCriado06E"));
+        }
+        return m;
+    }
+};
+
+int LiveDialogs() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    int n = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("frmDesc")) ++n;
+    return n;
+}
+
+const char* const kJaAberta = "A tela de desconto já está aberta; conclua-a antes de abrir outra.";
+const QString kRecusa20 = QStringLiteral(
+    "Operação bloqueada. Valor de desconto maior que percentual máximo permitido.\r\n\r\n"
+    "Valor restante permitido: $20,00");
+
+// A key as the window system would queue it for the dialog.
+void PostKey(QWidget* dialog, const QString& token) {
+    struct Key {
+        const char* token;
+        Qt::Key key;
+        const char* text;
+    };
+    static const Key keys[] = {{"Enter", Qt::Key_Return, "\r"},  {"Esc", Qt::Key_Escape, "\x1b"},
+                               {"Backspace", Qt::Key_Backspace, "\b"}, {"Delete", Qt::Key_Delete, "\x7f"}};
+    Qt::Key key = Qt::Key_unknown;
+    QString text;
+    for (const Key& k : keys)
+        if (token == QLatin1String(k.token)) key = k.key, text = QString::fromLatin1(k.text);
+    if (token.size() == 1 && token[0].isDigit()) key = static_cast<Qt::Key>(Qt::Key_0 + token[0].digitValue()), text = token;
+    ASSERT_NE(key, Qt::Key_unknown) << token.toStdString();
+    QCoreApplication::postEvent(dialog, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
+    QCoreApplication::postEvent(dialog, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, text));
+}
+
+QStringList Tokens(const char* keys) { return QString::fromLatin1(keys).split(QLatin1Char(' '), Qt::SkipEmptyParts); }
+
+std::vector<Record> Records(const Variant& packet) {
+    std::vector<Record> out;
+    plat::TClientDataSet cds(QStringLiteral("resultado"));
+    cds.SetData(packet);
+    for (cds.First(); !cds.Eof(); cds.Next())
+        out.push_back({cds.FieldByName(QStringLiteral("TIPO"))->AsString(), cds.FieldByName(QStringLiteral("VALOR"))->AsFloat()});
+    return out;
+}
+
+// "unchanged" (the host's marker is still there), "unassigned", "packet".
+QString State(const Variant& result, const Variant& marker) {
+    if (result == marker) return QStringLiteral("unchanged");
+    if (result.IsEmpty()) return QStringLiteral("unassigned");
+    if (result.Type() == plat::VarType::ByteArray) return QStringLiteral("packet");
+    return QStringLiteral("other: ") + result.Describe();
+}
+
+class HardeningModule : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Module& m = Module::Get();
+        ASSERT_NE(m.handle, nullptr) << dlerror();
+        ASSERT_TRUE(m.initialize && m.finalize && m.cria && m.frmDesc && m.boCriado06);
+        ASSERT_TRUE(dir_.isValid());
+        plat::SetDecimalSeparator(QLatin1Char(','));
+        plat::OverrideProgramDir(dir_.path());
+        SetMensagemPresenter([this](const MensagemArgs& a) {
+            messages_ << a.texto;
+            if (onMessage_) onMessage_(a);
+        });
+        plat::Application::SetExceptionHandler([this](const QString& text) { errors_ << text; });
+        m.initialize();
+    }
+    void TearDown() override {
+        SetMensagemPresenter({});
+        plat::Application::SetExceptionHandler({});
+        plat::OverrideProgramDir(QString());
+        Module::Get().finalize();
+    }
+
+    QString ParametersFile() const { return dir_.filePath(QStringLiteral("PARAMETROSVEK.CDS")); }
+
+    static std::vector<Variant> Params(const Variant& kind, const Variant& base, const Variant& applied) {
+        return {Variant(), kind, base, applied};
+    }
+
+    // One call driven by `keys`; Esc is pressed if the dialog is still open
+    // after them.
+    Variant Call(const std::vector<Variant>& params, int high, const QStringList& keys) {
+        messages_.clear();
+        errors_.clear();
+        driver_ = std::make_unique<ScriptDriver>(keys, true, QString());
+        driver_->Arm();
+        Variant result = marker_;
+        Module::Get().cria(params.empty() ? nullptr : params.data(), high, result);
+        driver_->Disarm();
+        return result;
+    }
+
+    // Runs `act` on the dialog once the modal run shows it.
+    static void WhenShown(std::function<void(QWidget*)> act) {
+        auto* timer = new QTimer;
+        timer->setInterval(0);
+        QObject::connect(timer, &QTimer::timeout, [timer, act = std::move(act), tries = 0]() mutable {
+            QWidget* dialog = ScriptDriver::FindDialog();
+            if (dialog == nullptr && ++tries < 100) return;
+            timer->stop();
+            timer->deleteLater();
+            if (dialog != nullptr) act(dialog);
+        });
+        timer->start();
+    }
+
+    void ExpectNoDialogLeft() {
+        EXPECT_EQ(*Module::Get().frmDesc, nullptr);
+        EXPECT_FALSE(*Module::Get().boCriado06);
+        EXPECT_EQ(LiveDialogs(), 0);
+    }
+
+    QTemporaryDir dir_;
+    QStringList messages_;
+    QStringList errors_;
+    std::function<void(const MensagemArgs&)> onMessage_;
+    std::unique_ptr<ScriptDriver> driver_;
+    const Variant marker_{QStringLiteral("marca do host")};
+};
+
+// Every prefix of a valid parameters file is refused with a message naming
+// the file, in both packet forms; the whole file works.
+TEST_F(HardeningModule, EveryCutOfAValidParametersFileIsRefusedNamingTheFile) {
+    const QString prefix = QStringLiteral("cdsParametrosVek: erro ao ler o arquivo '%1': ").arg(ParametersFile());
+    for (const char* sample : {"PARAMETROSVEK-binary.CDS", "PARAMETROSVEK-xml.CDS"}) {
+        SCOPED_TRACE(sample);
+        const QByteArray bytes = Sample(sample);
+        ASSERT_GT(bytes.size(), 100);
+        QStringList wrong;
+        for (qsizetype n = 0; n < bytes.size(); ++n) {
+            ASSERT_TRUE(WriteBytes(ParametersFile(), bytes.left(n)));
+            const Variant result = Call(Params(Variant("Desconto"), 200.0, 0.0), 3, {QStringLiteral("Enter")});
+            const QString what = QStringLiteral("%1 bytes: ").arg(n);
+            if (messages_.size() != 1 || !messages_[0].startsWith(prefix) || messages_[0].size() <= prefix.size())
+                wrong << what + messages_.join(QStringLiteral(" | "));
+            if (!(result == marker_)) wrong << what + QStringLiteral("result ") + State(result, marker_);
+            if (driver_->setup.seen) wrong << what + QStringLiteral("the dialog was shown");
+            if (*Module::Get().frmDesc != nullptr || *Module::Get().boCriado06 || LiveDialogs() != 0)
+                wrong << what + QStringLiteral("a dialog was left behind");
+        }
+        EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QLatin1Char('\n')).toStdString();
+
+        ASSERT_TRUE(WriteBytes(ParametersFile(), bytes));
+        const Variant whole = Call(Params(Variant("Desconto"), 200.0, 0.0), 3, Tokens("2 0 0 1 Enter Backspace Enter"));
+        EXPECT_EQ(messages_, QStringList{kRecusa20});
+        ASSERT_EQ(State(whole, marker_), QStringLiteral("packet"));
+        EXPECT_EQ(Records(whole), (std::vector<Record>{{QStringLiteral("V"), 2}}));
+        ExpectNoDialogLeft();
+    }
+}
+
+// A refusal is on screen (the presenter is "showing" it) and more keys reach
+// the dialog: delivered at once, or queued and handled by the message's own
+// event loop. Whatever they do, the call ends with one consistent decision.
+TEST_F(HardeningModule, KeysArrivingWhileARefusalIsShown) {
+    struct Case {
+        const char* what;
+        const char* during;   // keys reaching the dialog during the first refusal
+        bool queued;          // posted and handled by a nested event loop
+        const char* after;    // keys after the refusal returned
+        int messages;
+        const char* state;
+        std::vector<Record> records;
+    };
+    const Case cases[] = {
+        {"correction, then confirm after", "Backspace", false, "Enter", 1, "packet", {{"V", 2}}},
+        {"correction and confirm inside", "Backspace Enter", false, "Enter", 1, "packet", {{"V", 2}}},
+        {"cancel inside", "Esc", false, "Enter", 1, "packet", {}},
+        {"clear and confirm inside", "Delete Enter", false, "5 Enter", 1, "unassigned", {}},
+        {"confirm again inside: refused again", "Enter", false, "Esc", 2, "packet", {}},
+        {"more digits inside", "9", false, "Backspace Backspace Enter", 1, "packet", {{"V", 2}}},
+        {"mode switch inside", "Alt+P Delete 1 0 Enter", false, "", 1, "packet", {{"P", 0.1}}},
+        {"queued: correction and confirm", "Backspace Enter", true, "Enter", 1, "packet", {{"V", 2}}},
+        {"queued: cancel", "Esc", true, "Enter", 1, "packet", {}},
+        {"queued: cancel, then confirm", "Esc Backspace Enter", true, "", 1, "packet", {}},
+        {"queued: confirm again", "Enter", true, "Esc", 2, "packet", {}},
+    };
+    WriteRecordSet(ParametersFile(), plat::TFieldType::ftFloat, 1, [](plat::TField* f) { f->SetAsFloat(10); });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bool injected = false;
+        onMessage_ = [&](const MensagemArgs&) {
+            if (injected) return;  // only the first refusal
+            injected = true;
+            QWidget* dialog = ScriptDriver::FindDialog();
+            ASSERT_NE(dialog, nullptr);
+            if (!c.queued) {
+                for (const QString& t : Tokens(c.during)) ScriptDriver::Deliver(dialog, t);
+                return;
+            }
+            // A message box runs its own loop while it is shown: input queued
+            // for the dialog is handled there, and so is whatever else is
+            // pending by then (such as the dialog's release after a close).
+            for (const QString& t : Tokens(c.during)) PostKey(dialog, t);
+            QEventLoop loop;
+            QTimer::singleShot(20, &loop, &QEventLoop::quit);
+            loop.exec();
+        };
+        QStringList keys = Tokens("2 0 0 1 Enter");
+        keys += Tokens(c.after);
+        const Variant result = Call(Params(Variant("Desconto"), 200.0, 0.0), 3, keys);
+        onMessage_ = nullptr;
+        EXPECT_TRUE(injected);
+        ASSERT_EQ(messages_.size(), c.messages) << messages_.join(QStringLiteral(" | ")).toStdString();
+        for (const QString& m : messages_) EXPECT_EQ(m, kRecusa20);
+        EXPECT_TRUE(errors_.isEmpty()) << errors_.join(QStringLiteral(" | ")).toStdString();
+        EXPECT_EQ(State(result, marker_), QString::fromLatin1(c.state));
+        if (result.Type() == plat::VarType::ByteArray) {
+            EXPECT_EQ(Records(result), c.records);
+        }
+        EXPECT_FALSE(driver_->leftOpen);
+        ExpectNoDialogLeft();
+    }
+}
+
+// Input that reaches the dialog after the key that closed it, queued in the
+// same burst or sent straight to it, must not change the decision.
+TEST_F(HardeningModule, InputBehindTheClosingKeyChangesNothing) {
+    struct Case {
+        const char* what;
+        const char* keys;
+        int messages;
+        const char* state;
+        std::vector<Record> records;
+    };
+    const Case cases[] = {
+        {"Enter twice", "5 Enter Enter", 0, "packet", {{"V", 0.05}}},
+        {"Enter, digit, Enter", "5 Enter 7 Enter", 0, "packet", {{"V", 0.05}}},
+        {"Esc, then Enter", "5 Esc Enter", 0, "packet", {}},
+        {"Enter, then Esc", "5 Enter Esc", 0, "packet", {{"V", 0.05}}},
+        {"empty Enter, then digits and Enter", "Delete Enter 5 Enter", 0, "unassigned", {}},
+        {"refused Enter twice, then Esc", "2 0 0 1 Enter Enter Esc", 2, "packet", {}},
+        // Taps reach the keys straight away; there is nothing to queue.
+        {"Enter, then a tap on cancel", "5 Enter click:sbtCancelar", 0, "packet", {{"V", 0.05}}},
+        {"Esc, then a tap on confirm", "5 Esc click:sbtEnter", 0, "packet", {}},
+    };
+    WriteRecordSet(ParametersFile(), plat::TFieldType::ftFloat, 1, [](plat::TField* f) { f->SetAsFloat(10); });
+    for (const bool queued : {true, false}) {
+        for (const Case& c : cases) {
+            if (queued && QByteArray(c.keys).contains("click:")) continue;
+            SCOPED_TRACE(std::string(c.what) + (queued ? " (queued)" : " (sent)"));
+            messages_.clear();
+            errors_.clear();
+            WhenShown([&](QWidget* dialog) {
+                if (queued) {
+                    for (const QString& t : Tokens(c.keys)) PostKey(dialog, t);
+                    return;
+                }
+                // Straight to the widget, whether it is still shown or not.
+                for (const QString& t : Tokens(c.keys)) ScriptDriver::Deliver(dialog, t);
+            });
+            Variant result = marker_;
+            const auto params = Params(Variant("Desconto"), 200.0, 0.0);
+            Module::Get().cria(params.data(), 3, result);
+            EXPECT_EQ(messages_.size(), c.messages) << messages_.join(QStringLiteral(" | ")).toStdString();
+            EXPECT_TRUE(errors_.isEmpty()) << errors_.join(QStringLiteral(" | ")).toStdString();
+            EXPECT_EQ(State(result, marker_), QString::fromLatin1(c.state));
+            if (result.Type() == plat::VarType::ByteArray) {
+            EXPECT_EQ(Records(result), c.records);
+        }
+            ExpectNoDialogLeft();
+        }
+    }
+}
+
+// A second call while a dialog runs is refused and leaves the running one
+// exactly as it was, whenever it comes.
+TEST_F(HardeningModule, ReentryIsRefusedAndTheRunningDialogIsUntouched) {
+    struct Case {
+        const char* what;
+        std::vector<Variant> params;
+        int high;
+        bool duringRefusal;
+    };
+    const Case cases[] = {
+        {"valid call", Params(Variant("Acrescimo"), 10.0, 0.0), 3, false},
+        {"call with too few elements", Params(Variant("Acrescimo"), 10.0, 0.0), -1, false},
+        {"call without parameters", {}, 3, false},
+        {"call with a bad base", Params(Variant("Desconto"), Variant("abc"), 0.0), 3, false},
+        {"call while the refusal is shown", Params(Variant("Desconto"), 200.0, 0.0), 3, true},
+    };
+    WriteRecordSet(ParametersFile(), plat::TFieldType::ftFloat, 1, [](plat::TField* f) { f->SetAsFloat(10); });
+    Module& m = Module::Get();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        messages_.clear();
+        Variant inner = marker_;
+        QString before, after;
+        void* running = nullptr;
+        const auto reenter = [&](QWidget* dialog) {
+            before = ScriptDriver::Text(dialog, "lblDadoDigitado") + dialog->property("stTipo").toString() +
+                     dialog->property("stDigitos").toString();
+            running = *m.frmDesc;
+            m.cria(c.params.empty() ? nullptr : c.params.data(), c.high, inner);
+            after = ScriptDriver::Text(dialog, "lblDadoDigitado") + dialog->property("stTipo").toString() +
+                    dialog->property("stDigitos").toString();
+            EXPECT_EQ(*m.frmDesc, running);
+            EXPECT_TRUE(*m.boCriado06);
+            EXPECT_TRUE(dialog->isVisible());
+        };
+        bool once = false;
+        onMessage_ = [&](const MensagemArgs&) {
+            if (!c.duringRefusal || once) return;
+            once = true;
+            reenter(ScriptDriver::FindDialog());
+        };
+        WhenShown([&](QWidget* dialog) {
+            for (const QString& t : Tokens("2 0 0 1")) ScriptDriver::Deliver(dialog, t);
+            if (!c.duringRefusal) reenter(dialog);
+            for (const QString& t : Tokens("Enter Backspace Enter")) ScriptDriver::Deliver(dialog, t);
+        });
+        Variant outer = marker_;
+        const auto params = Params(Variant("Desconto"), 200.0, 0.0);
+        m.cria(params.data(), 3, outer);
+        onMessage_ = nullptr;
+
+        EXPECT_TRUE(inner == marker_) << State(inner, marker_).toStdString();
+        EXPECT_EQ(before, QStringLiteral("20,01V2001"));
+        EXPECT_EQ(after, before);
+        const QStringList expected = c.duringRefusal ? QStringList{kRecusa20, QString::fromUtf8(kJaAberta)}
+                                                     : QStringList{QString::fromUtf8(kJaAberta), kRecusa20};
+        EXPECT_EQ(messages_, expected);
+        ASSERT_EQ(State(outer, marker_), QStringLiteral("packet"));
+        EXPECT_EQ(Records(outer), (std::vector<Record>{{QStringLiteral("V"), 2}}));
+        ExpectNoDialogLeft();
+    }
+}
+
+// Values a host can put in the array that pdv-host's command line cannot.
+TEST_F(HardeningModule, ParameterValuesOnlyAProgramCanPass) {
+    struct Case {
+        const char* what;
+        std::vector<Variant> params;
+        int high;
+        const char* keys;
+        QString message;  // "" = none
+        const char* state;
+        std::vector<Record> records;
+    };
+    const QByteArray bytes("Acrescimo");
+    const Case cases[] = {
+        {"kind as bytes: a plain discount", Params(Variant(bytes), 200.0, 0.0), 3, "2 0 0 1 Enter Backspace Enter", kRecusa20,
+         "packet", {{"V", 2}}},
+        {"base as bytes", Params(Variant("Desconto"), Variant(bytes), 0.0), 3, "Enter",
+         QStringLiteral("O valor base (elemento 2) informado não é um número válido: bytes (9)."), "unchanged", {}},
+        {"applied as bytes", Params(Variant("Desconto"), 200.0, Variant(bytes)), 3, "Enter",
+         QStringLiteral("O valor já aplicado (elemento 3) informado não é um número válido: bytes (9)."), "unchanged", {}},
+        {"base as a 64-bit integer", Params(Variant("DescontoFidelidade"), Variant(std::int64_t{5}), 0.0), 3, "5 0 0 Enter",
+         "", "packet", {{"V", 5}}},
+        {"no parameter array", {}, 3, "Enter",
+         QStringLiteral("Chamada de desconto inválida: faltam parâmetros (o elemento 0, o tipo de ajuste (elemento 1), "
+                        "o valor base (elemento 2), o valor já aplicado (elemento 3))."),
+         "unchanged", {}},
+    };
+    WriteRecordSet(ParametersFile(), plat::TFieldType::ftFloat, 1, [](plat::TField* f) { f->SetAsFloat(10); });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Variant result = Call(c.params, c.high, Tokens(c.keys));
+        EXPECT_EQ(messages_, c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        EXPECT_EQ(State(result, marker_), QString::fromLatin1(c.state));
+        if (result.Type() == plat::VarType::ByteArray) {
+            EXPECT_EQ(Records(result), c.records);
+        }
+        EXPECT_FALSE(driver_->leftOpen);
+        ExpectNoDialogLeft();
+    }
+}
+
+}  // namespace
+}  // namespace hardening
