@@ -27,6 +27,20 @@ namespace {
 // Files beyond this are not record sets anyone saved; reading stops there.
 constexpr qint64 kMaxFileBytes = qint64{512} * 1024 * 1024;
 
+// The operator reads these: Portuguese, not the system's own wording.
+QString ReasonOf(QFileDevice::FileError error, const QFileInfo& info) {
+    switch (error) {
+    case QFileDevice::PermissionsError: return QStringLiteral("sem permissão de acesso");
+    case QFileDevice::OpenError:
+        return info.exists() && !info.isReadable() ? QStringLiteral("sem permissão de leitura")
+                                                   : QStringLiteral("não foi possível abri-lo");
+    case QFileDevice::ReadError: return QStringLiteral("falha de leitura do disco");
+    case QFileDevice::WriteError: return QStringLiteral("falha de gravação no disco");
+    case QFileDevice::ResourceError: return QStringLiteral("sem espaço ou recursos do sistema");
+    default: return QStringLiteral("falha de entrada e saída (código %1)").arg(static_cast<int>(error));
+    }
+}
+
 QString Prefixed(const QString& dataset, const QString& message)
 {
     return dataset.isEmpty() ? message : dataset + QStringLiteral(": ") + message;
@@ -979,9 +993,9 @@ void TClientDataSet::SaveToFile(const QString& path, TDataPacketFormat format) c
         d_->Error(QStringLiteral("não foi possível gravar o arquivo '%1': é uma pasta").arg(shown));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        d_->Error(QStringLiteral("não foi possível gravar o arquivo '%1': %2").arg(shown, file.errorString()));
+        d_->Error(QStringLiteral("não foi possível gravar o arquivo '%1': %2").arg(shown, ReasonOf(file.error(), QFileInfo(path))));
     if (file.write(bytes) != bytes.size() || !file.commit())
-        d_->Error(QStringLiteral("não foi possível gravar o arquivo '%1': %2").arg(shown, file.errorString()));
+        d_->Error(QStringLiteral("não foi possível gravar o arquivo '%1': %2").arg(shown, ReasonOf(file.error(), QFileInfo(path))));
 }
 
 void TClientDataSet::LoadFromFile(const QString& path)
@@ -1001,7 +1015,7 @@ void TClientDataSet::LoadFromFile(const QString& path)
         fail(QStringLiteral("não é um arquivo comum"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("não foi possível abri-lo (%1)").arg(file.errorString()));
+        fail(ReasonOf(file.error(), info));
     if (file.size() > kMaxFileBytes)
         fail(QStringLiteral("arquivo grande demais (%1 bytes; o máximo é %2)").arg(file.size()).arg(kMaxFileBytes));
     // Sized from the file, not the cap: read(n) reserves n bytes up front, and
@@ -1011,7 +1025,7 @@ void TClientDataSet::LoadFromFile(const QString& path)
     if (!file.atEnd() && bytes.size() <= kMaxFileBytes && file.error() == QFileDevice::NoError)
         bytes += file.read(kMaxFileBytes + 1 - bytes.size());
     if (file.error() != QFileDevice::NoError)
-        fail(QStringLiteral("falha de leitura (%1)").arg(file.errorString()));
+        fail(ReasonOf(file.error(), info));
     if (bytes.size() > kMaxFileBytes)
         fail(QStringLiteral("arquivo grande demais (mais de %1 bytes)").arg(kMaxFileBytes));
     try {

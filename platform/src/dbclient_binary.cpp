@@ -832,7 +832,7 @@ private:
 
 RawProp BinaryReader::ReadProp(const QString& owner)
 {
-    const QString what = QStringLiteral("uma propriedade de %1").arg(owner);
+    const QString what = QStringLiteral("uma propriedade %1").arg(owner);
     RawProp prop;
     const auto nameLen = static_cast<qsizetype>(Uint(1, what));
     const char* name = Take(nameLen, what);
@@ -840,12 +840,12 @@ RawProp BinaryReader::ReadProp(const QString& owner)
     prop.type = static_cast<std::uint32_t>(Uint(4, what));
     const int size = TypeSize(prop.type);
     const qsizetype start = pos_;
-    const QString valueWhat = QStringLiteral("a propriedade '%1' de %2").arg(prop.name, owner);
+    const QString valueWhat = QStringLiteral("a propriedade '%1' %2").arg(prop.name, owner);
     if (TypeArray(prop.type)) {
         const std::uint64_t count = Uint(4, valueWhat);
         const std::uint64_t bytes = count * static_cast<std::uint64_t>(size);
         if (bytes > static_cast<std::uint64_t>(Remaining()))
-            Impossible(QStringLiteral("quantidade de elementos impossível na propriedade '%1' de %2 (%3 em %4 bytes "
+            Impossible(QStringLiteral("quantidade de elementos impossível na propriedade '%1' %2 (%3 em %4 bytes "
                                       "restantes)")
                            .arg(prop.name, owner)
                            .arg(count)
@@ -853,7 +853,7 @@ RawProp BinaryReader::ReadProp(const QString& owner)
         Take(static_cast<qsizetype>(bytes), valueWhat);
     } else if (TypeVariable(prop.type)) {
         if (size != 1 && size != 2 && size != 4)
-            Corrupt(QStringLiteral("a propriedade '%1' de %2 tem prefixo de comprimento inválido (%3)")
+            Corrupt(QStringLiteral("a propriedade '%1' %2 tem prefixo de comprimento inválido (%3)")
                         .arg(prop.name, owner)
                         .arg(size));
         const auto len = Uint(size, valueWhat);
@@ -896,7 +896,8 @@ void BinaryReader::ReadColumn(int index, PacketModel& model, QSet<QString>& name
                     .arg(def.name)
                     .arg(propCount)
                     .arg(Remaining()));
-    const QString owner = QStringLiteral("o campo '%1'").arg(def.name);
+    // Written after "propriedade": "do campo 'X'", "do pacote".
+    const QString owner = QStringLiteral("do campo '%1'").arg(def.name);
     for (qsizetype i = 0; i < propCount; ++i) {
         RawProp prop = ReadProp(owner);
         std::int64_t n = 0;
@@ -1077,7 +1078,7 @@ PacketModel BinaryReader::Read()
                     .arg(Remaining()));
     std::vector<std::uint32_t> changeLog;
     for (qsizetype i = 0; i < dsPropCount; ++i) {
-        RawProp prop = ReadProp(QStringLiteral("o pacote"));
+        RawProp prop = ReadProp(QStringLiteral("do pacote"));
         if (prop.name.compare(u"CHANGE_LOG", Qt::CaseInsensitive) == 0) {
             const int base = TypeBase(prop.type);
             if (!TypeArray(prop.type) || TypeSize(prop.type) != 4 || (base != btSigned && base != btUnsigned))

@@ -508,8 +508,13 @@ private:
                      .arg(noun_)
                      .arg(xml_.lineNumber())
                      .arg(xml_.columnNumber()));
+        // The reader's own wording is English; the operator gets the kind.
+        const QString kind = xml_.error() == QXmlStreamReader::CustomError ? xml_.errorString()
+                             : xml_.error() == QXmlStreamReader::UnexpectedElementError
+                                 ? QStringLiteral("elemento inesperado")
+                                 : QStringLiteral("XML mal formado");
         Bad(QStringLiteral("%1 (linha %2, coluna %3)")
-                .arg(xml_.errorString())
+                .arg(kind)
                 .arg(xml_.lineNumber())
                 .arg(xml_.columnNumber()));
     }

@@ -3,11 +3,12 @@
 # with find_package(Orv00006), and runs it: it loads the installed module and
 # makes one confirmed call.
 set -euo pipefail
-build=$1 src=$2 work=$3
+build=$1 src=$2 work=$3 cxxflags=${4:-} ldflags=${5:-}
 rm -rf "$work"
 mkdir -p "$work"
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
-cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
 cmake --build "$work/build"
 out=$(QT_QPA_PLATFORM=offscreen "$work/build/consumer")
 echo "$out"

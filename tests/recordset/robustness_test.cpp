@@ -76,6 +76,8 @@ TEST(PacketTruncation, EveryPrefixOfTheBinarySampleFails)
         const QString message = LoadError(sample.left(n));
         EXPECT_TRUE(message.contains(n == 0 ? QStringLiteral("pacote vazio") : QStringLiteral("truncado")))
             << message.toStdString();
+        // Operators read this: no contraction slips ("de o campo").
+        EXPECT_FALSE(message.contains(QStringLiteral(" de o "))) << message.toStdString();
     }
 }
 
@@ -232,7 +234,7 @@ INSTANTIATE_TEST_SUITE_P(
         Foreign{"no_fields", "<DATAPACKET><METADATA><FIELDS/></METADATA><ROWDATA/></DATAPACKET>", "sem campos"},
         Foreign{"rowdata_first", "<DATAPACKET><ROWDATA/><METADATA/></DATAPACKET>", "ROWDATA antes de METADATA"},
         Foreign{"unclosed", "<DATAPACKET><METADATA><FIELDS>", "truncado"},
-        Foreign{"not_well_formed", "<DATAPACKET><METADATA></FIELDS></DATAPACKET>", "XML inválido"},
+        Foreign{"not_well_formed", "<DATAPACKET><METADATA></FIELDS></DATAPACKET>", "XML inválido: XML mal formado"},
         Foreign{"junk_after_root", XmlPacket(kOneInt, "") + "<x/>", "XML inválido"},
         Foreign{"dtd",
                 "<?xml version=\"1.0\"?><!DOCTYPE DATAPACKET [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
