@@ -9,65 +9,24 @@
 
 #include <gtest/gtest.h>
 
+#include "HostRunner.h"
 #include "platform/dbclient.h"
 
 namespace {
 
-struct HostRun {
-    int exitCode = -1;
-    QJsonObject json;
-    QString out, err;
-};
-
-// Runs a host binary; `host` defaults to the built one.
-HostRun RunHost(const QStringList& args, const QString& host = QStringLiteral(ORV_HOST_PATH)) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(ORV_BIN_DIR));
-    p.setProcessEnvironment(env);
-    p.start(host, args);
-    HostRun r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    if (args.contains(QStringLiteral("--json"))) r.json = QJsonDocument::fromJson(r.out.toUtf8()).object();
-    return r;
-}
+using hostrun::HostRun;
+using hostrun::RunHost;
+using hostrun::Strings;
 
 // A copy of the host in its own directory, with a parameters file beside it.
 class HostCopy {
 public:
-    explicit HostCopy(double limit) {
-        path_ = dir_.filePath(QStringLiteral("pdv-host"));
-        QFile::copy(QStringLiteral(ORV_HOST_PATH), path_);
-        plat::TClientDataSet cds(QStringLiteral("p"));
-        auto* f = cds.AddFloatField(QStringLiteral("VRMAXDESCONTO"));
-        cds.CreateDataSet();
-        cds.Insert();
-        f->SetAsFloat(limit);
-        cds.Post();
-        cds.SaveToFile(dir_.filePath(QStringLiteral("PARAMETROSVEK.CDS")));
-    }
-    HostRun operator()(QStringList args) const {
-        args << QStringLiteral("--module") << QStringLiteral(ORV_MODULE_PATH);
-        return RunHost(args, path_);
-    }
+    explicit HostCopy(double limit) { copy_.WriteLimit(limit); }
+    HostRun operator()(const QStringList& args) const { return copy_.Run(args); }
 
 private:
-    QTemporaryDir dir_;
-    QString path_;
+    hostrun::HostCopy copy_;
 };
-
-QStringList Strings(const QJsonValue& v) {
-    QStringList out;
-    for (const auto& x : v.toArray()) out << x.toString();
-    return out;
-}
 
 TEST(HostE2E, PlainDiscountWithALimitFileBesideTheHost) {
     HostCopy host(10);

@@ -14,6 +14,9 @@
 namespace hardening {
 namespace {
 
+using hostrun::HostCopy;
+using hostrun::HostRun;
+
 const char* const kRecusa20 =
     "Operação bloqueada. Valor de desconto maior que percentual máximo permitido.\r\n\r\n"
     "Valor restante permitido: $20,00";

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "HostRunner.h"
 #include "platform/dbclient.h"
 
 namespace {
@@ -30,65 +31,27 @@ constexpr bool kSanitized = false;
 constexpr int kCalls = 1000;
 constexpr qint64 kMaxGrowthKib = 1024;
 
-struct HostRun {
-    int exitCode = -1;
-    QJsonObject json;
-    QString err;
-};
+using hostrun::HostRun;
+using hostrun::Strings;
 
 // A copy of the host in a directory of its own with a 10 % discount limit
 // beside it, so the module reads a parameters file on every call.
 class Host {
 public:
-    Host() {
-        path_ = dir_.filePath(QStringLiteral("pdv-host"));
-        ok_ = QFile::copy(QStringLiteral(ORV_HOST_PATH), path_);
-        plat::TClientDataSet cds(QStringLiteral("parametros"));
-        plat::TFloatField* limit = cds.AddFloatField(QStringLiteral("VRMAXDESCONTO"));
-        cds.CreateDataSet();
-        cds.Insert();
-        limit->SetAsFloat(10);
-        cds.Post();
-        cds.SaveToFile(dir_.filePath(QStringLiteral("PARAMETROSVEK.CDS")));
-    }
-    bool ok() const { return ok_ && dir_.isValid(); }
-    QString dir() const { return dir_.path(); }
+    Host() { copy_.WriteLimit(10); }
+    bool ok() const { return QFile::exists(copy_.ParametersFile()); }
+    QString dir() const { return copy_.Dir(); }
 
     // Runs a plain discount on 200,00 with the given extra options.
-    HostRun operator()(const QStringList& extra, std::function<void()> inChild = {}) const {
-        QStringList args{"--module", ORV_MODULE_PATH, "--kind", "Desconto", "--base", "200", "--decimal-separator", ",",
-                         "--json"};
+    HostRun operator()(const QStringList& extra, const std::function<void()>& inChild = {}) const {
+        QStringList args{"--kind", "Desconto", "--base", "200", "--decimal-separator", ","};
         args << extra;
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(ORV_BIN_DIR));
-        p.setProcessEnvironment(env);
-        if (inChild) p.setChildProcessModifier(inChild);
-        p.start(path_, args);
-        HostRun r;
-        if (!p.waitForFinished(600000)) {
-            p.kill();
-            p.waitForFinished();
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        r.json = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
-        return r;
+        return copy_.Run(args, 600000, inChild);
     }
 
 private:
-    QTemporaryDir dir_;
-    QString path_;
-    bool ok_ = false;
+    hostrun::HostCopy copy_;
 };
-
-QStringList Strings(const QJsonValue& v) {
-    QStringList out;
-    for (const auto& x : v.toArray()) out << x.toString();
-    return out;
-}
 
 struct SoakCase {
     const char* name;
