@@ -8,6 +8,11 @@ cd "$(dirname "$0")/.."
 cmake --preset default >/dev/null
 cmake --build --preset default --target pdv-host
 bin=build/default/bin
+# Qt wants a private runtime directory; root sessions often have none.
+if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
+  export XDG_RUNTIME_DIR="/tmp/runtime-$(id -u)"
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+fi
 
 # A 10 % limit for the plain discount, beside the host program.
 if [[ ! -f "$bin/PARAMETROSVEK.CDS" ]]; then
