@@ -10,6 +10,7 @@
 
 #include <cstdio>
 
+#include "platform/controls.h"
 #include "platform/exceptions.h"
 
 namespace plat {
@@ -107,6 +108,9 @@ void HandleCurrentException() noexcept {
 }  // namespace Application
 
 TForm::TForm(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, SystemColors::clBtnFace);
+    setPalette(colours);
     setFocusPolicy(Qt::StrongFocus);
     setModal(true);
 }

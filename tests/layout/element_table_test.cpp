@@ -34,6 +34,10 @@ TEST_F(ElementTable, TheWindowIsABorderless238By385ModalDialogTitledDesconto) {
     EXPECT_TRUE(d->isModal());
     EXPECT_EQ(d->windowTitle(), QStringLiteral("Desconto"));
     EXPECT_EQ(d->objectName(), QStringLiteral("frmDesc"));
+    // Its own background is the system's button face (Shape1 covers it;
+    // the fixture repaints it magenta to catch leaks, so ask a fresh one).
+    const Cli_orv00006::TfrmDesc fresh;
+    EXPECT_EQ(fresh.palette().color(QPalette::Window), QColor(240, 240, 240));
     // No element takes the keyboard focus: the dialog gets every key.
     for (QWidget* w : d->findChildren<QWidget*>()) EXPECT_EQ(w->focusPolicy(), Qt::NoFocus) << w->objectName().toStdString();
 }
