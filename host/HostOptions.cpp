@@ -21,14 +21,14 @@ plat::Variant NumberOrText(const QString& text) {
     return plat::Variant(text);
 }
 
-QString TypedParam(const QString& spec, int& index, plat::Variant& value) {
+QString TypedParam(const QString& option, int& index, plat::Variant& value) {
     static const QRegularExpression re(QStringLiteral("^(\\d+)=(text|double|int|bool|null|empty)(?::(.*))?$"),
                                        QRegularExpression::DotMatchesEverythingOption);
-    const auto m = re.match(spec);
-    if (!m.hasMatch()) return QStringLiteral("--param espera I=TIPO:VALOR, recebido '%1'").arg(spec);
+    const auto m = re.match(option);
+    if (!m.hasMatch()) return QStringLiteral("--param espera I=TIPO:VALOR, recebido '%1'").arg(option);
     bool ok = false;
     index = m.captured(1).toInt(&ok);
-    if (!ok || index > 64) return QStringLiteral("--param: índice inválido em '%1'").arg(spec);
+    if (!ok || index > 64) return QStringLiteral("--param: índice inválido em '%1'").arg(option);
     const QString type = m.captured(2);
     const QString raw = m.captured(3);
     if (type == QLatin1String("text")) {

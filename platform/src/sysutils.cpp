@@ -245,10 +245,10 @@ QString Format(const QString& pattern, std::initializer_list<QString> args) {
             out += c;
             continue;
         }
-        const QChar spec = i + 1 < pattern.size() ? pattern[i + 1] : QChar();
-        if (spec == QLatin1Char('%')) {
+        const QChar directive = i + 1 < pattern.size() ? pattern[i + 1] : QChar();
+        if (directive == QLatin1Char('%')) {
             out += QLatin1Char('%');
-        } else if (spec == QLatin1Char('s') && next != args.end()) {
+        } else if (directive == QLatin1Char('s') && next != args.end()) {
             out += *next++;
         } else {
             throw EConvertError(

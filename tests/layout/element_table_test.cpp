@@ -69,8 +69,8 @@ TEST_F(ElementTable, EveryElementAsDesigned) {
             } else {
                 // Sized to its text by this machine's font: the anchored edge
                 // and the top are the design's, the size follows the text.
-                plat::FontSpec spec{l->FontName(), l->FontHeight(), l->FontBold(), l->FontColor()};
-                const QFontMetrics fm(spec.ToQFont());
+                plat::FontSpec font{l->FontName(), l->FontHeight(), l->FontBold(), l->FontColor()};
+                const QFontMetrics fm(font.ToQFont());
                 EXPECT_EQ(g.width(), fm.horizontalAdvance(plat::TLabel::DisplayText(l->Caption())));
                 EXPECT_EQ(g.height(), fm.height());
                 EXPECT_EQ(g.top(), e.rect.top());
@@ -111,11 +111,11 @@ TEST_F(ElementTable, ArialResolvesToAMetricCompatibleFace) {
         if (!e.face) continue;
         SCOPED_TRACE(e.name);
         const QWidget* w = Element(e.name);
-        plat::FontSpec spec;
-        spec.name = w->property("FontName").toString();
-        spec.height = w->property("FontHeight").toInt();
-        spec.bold = w->property("FontBold").toBool();
-        const QFont f = spec.ToQFont();
+        plat::FontSpec font;
+        font.name = w->property("FontName").toString();
+        font.height = w->property("FontHeight").toInt();
+        font.bold = w->property("FontBold").toBool();
+        const QFont f = font.ToQFont();
         const QFontInfo info(f);
         EXPECT_EQ(info.family(), QStringLiteral("Liberation Sans"));
         EXPECT_EQ(info.pixelSize(), e.pixels);

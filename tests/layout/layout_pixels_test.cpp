@@ -337,12 +337,12 @@ TEST_F(Pixels, TitlesAreCentredAndShowASingleAmpersand) {
         // Black bold text.
         EXPECT_GT(probe::Count(img, ink, [](const QColor& c) { return c == ref::kBlack; }), 20);
 
-        plat::FontSpec spec{QStringLiteral("Arial"), 16, true, ref::kBlack};
+        plat::FontSpec font{QStringLiteral("Arial"), 16, true, ref::kBlack};
         const auto plain = [&](const QString& text) {
             QImage expected(box.size(), QImage::Format_RGB32);
             expected.fill(Qt::white);
             QPainter p(&expected);
-            p.setFont(spec.ToQFont());
+            p.setFont(font.ToQFont());
             p.setPen(Qt::black);
             p.drawText(expected.rect(), Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, text);
             return expected;
