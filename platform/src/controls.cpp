@@ -9,6 +9,10 @@
 #include <QMutex>
 #include <QPainter>
 
+#include <map>
+#include <tuple>
+#include <utility>
+
 #include "platform/forms.h"
 
 namespace plat {
@@ -42,10 +46,17 @@ QFont FontSpec::ToQFont() const {
 TLabel::TLabel(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
-    qfont_ = font_.ToQFont();
 }
 
 TLabel::~TLabel() = default;
+
+const QFont& TLabel::DrawingFont() const {
+    if (fontStale_) {
+        qfont_ = font_.ToQFont();
+        fontStale_ = false;
+    }
+    return qfont_;
+}
 
 QString TLabel::DisplayText(const QString& caption) {
     QString out;
@@ -101,16 +112,34 @@ void TLabel::SetFontColor(const QColor& color) {
 }
 
 void TLabel::FontChanged() {
-    qfont_ = font_.ToQFont();
+    fontStale_ = true;
     AdjustBounds();
     update();
 }
 
+namespace {
+// The box of a one-line text in a font. Measuring shapes the text, and every
+// dialog measures the same captions again; the sizes are kept per process.
+QSize TextBox(const FontSpec& spec, const QFont& font, const QString& text) {
+    static QMutex mutex;
+    static QHash<QString, QSize> boxes;
+    const QString key = spec.name + QLatin1Char('\n') + QString::number(spec.height) +
+                        QLatin1Char(spec.bold ? 'b' : 'n') + QLatin1Char('\n') + text;
+    QMutexLocker lock(&mutex);
+    if (const auto it = boxes.constFind(key); it != boxes.constEnd()) return *it;
+    const QFontMetrics fm(font);
+    const QSize box(text.isEmpty() ? 0 : fm.horizontalAdvance(text), fm.height());
+    if (boxes.size() >= 256) boxes.clear();  // typed values are many; keep few
+    boxes.insert(key, box);
+    return box;
+}
+}  // namespace
+
 void TLabel::AdjustBounds() {
     if (!autoSize_) return;
-    const QFontMetrics fm(qfont_);
-    const int w = fm.horizontalAdvance(DisplayText(caption_));
-    const int h = fm.height();
+    const QSize box = TextBox(font_, DrawingFont(), DisplayText(caption_));
+    const int w = box.width();
+    const int h = box.height();
     QRect g = geometry();
     if (alignment_ == taRightJustify) {
         const int right = g.x() + g.width();
@@ -124,7 +153,7 @@ void TLabel::AdjustBounds() {
 void TLabel::paintEvent(QPaintEvent*) {
     if (caption_.isEmpty()) return;
     QPainter p(this);
-    p.setFont(qfont_);
+    p.setFont(DrawingFont());
     p.setPen(font_.color);
     int flags = Qt::TextShowMnemonic | Qt::TextSingleLine | Qt::AlignTop;
     switch (alignment_) {
@@ -160,6 +189,52 @@ QImage PictureOf(const QString& path) {
     if (it == pictures.constEnd()) it = pictures.insert(path, ReadResource(path));
     return *it;
 }
+
+// Pictures derived from a picture: the same few for every dialog, so they
+// are kept per process, keyed by the source's cache key (never reused for
+// other content). Kept few: nothing else should pile up.
+template <class Key>
+class DerivedImages {
+public:
+    template <class Make>
+    QImage Get(const Key& key, Make make) {
+        QMutexLocker lock(&mutex_);
+        if (const auto it = images_.find(key); it != images_.end()) return it->second;
+        if (images_.size() >= 32) images_.clear();
+        return images_.emplace(key, make()).first->second;
+    }
+
+private:
+    QMutex mutex_;
+    std::map<Key, QImage> images_;
+};
+
+// The picture with the key colour (its lower-left pixel) made transparent.
+QImage MaskedOf(const QImage& picture, bool transparent) {
+    static DerivedImages<std::pair<qint64, bool>> masked;
+    return masked.Get({picture.cacheKey(), transparent}, [&] {
+        QImage out = picture.convertToFormat(QImage::Format_ARGB32);
+        if (transparent) {
+            const QRgb key = out.pixel(0, out.height() - 1) & 0x00FFFFFFu;
+            for (int y = 0; y < out.height(); ++y) {
+                auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+                for (int x = 0; x < out.width(); ++x)
+                    if ((line[x] & 0x00FFFFFFu) == key) line[x] = 0;
+            }
+        }
+        return out;
+    });
+}
+
+// A masked picture at a device size, ready to blend: nearest-neighbour, so
+// no interpolation can blend the key colour into the motif.
+QImage ScaledOf(const QImage& masked, QSize device) {
+    static DerivedImages<std::tuple<qint64, int, int>> scaled;
+    return scaled.Get({masked.cacheKey(), device.width(), device.height()}, [&] {
+        return masked.scaled(device, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+            .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    });
+}
 }  // namespace
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {
@@ -190,19 +265,8 @@ void TImage::SetTransparent(bool on) {
 }
 
 void TImage::Invalidate() {
-    masked_ = QImage();
-    cache_ = QPixmap();
-    if (!picture_.isNull()) {
-        masked_ = picture_.convertToFormat(QImage::Format_ARGB32);
-        if (transparent_) {
-            const QRgb key = masked_.pixel(0, masked_.height() - 1) & 0x00FFFFFFu;
-            for (int y = 0; y < masked_.height(); ++y) {
-                auto* line = reinterpret_cast<QRgb*>(masked_.scanLine(y));
-                for (int x = 0; x < masked_.width(); ++x)
-                    if ((line[x] & 0x00FFFFFFu) == key) line[x] = 0;
-            }
-        }
-    }
+    masked_ = picture_.isNull() ? QImage() : MaskedOf(picture_, transparent_);
+    cache_ = QImage();
     update();
 }
 
@@ -212,13 +276,11 @@ void TImage::paintEvent(QPaintEvent*) {
     const qreal dpr = devicePixelRatioF();
     const QSize device = (QSizeF(target.size()) * dpr).toSize();
     if (cache_.isNull() || cache_.size() != device) {
-        // Nearest-neighbour stretch of the already masked picture: no
-        // interpolation can blend the key colour into the motif.
-        cache_ = QPixmap::fromImage(masked_.scaled(device, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+        cache_ = ScaledOf(masked_, device);
         cache_.setDevicePixelRatio(dpr);
     }
     QPainter p(this);
-    p.drawPixmap(target.topLeft(), cache_);
+    p.drawImage(target.topLeft(), cache_);
 }
 
 void TImage::mousePressEvent(QMouseEvent* e) {

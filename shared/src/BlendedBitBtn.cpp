@@ -92,6 +92,55 @@ QImage TintOf(const QImage& mask, const QColor& ink) {
     });
 }
 
+// Glyph and caption, centred side by side on a face of the given size.
+void DrawContent(QPainter& p, QSize size, const QImage& mask, const QColor& ink, const QString& caption,
+                 const QFont& font) {
+    const QImage tinted = mask.isNull() ? QImage() : TintOf(mask, ink);
+    p.setFont(font);
+    const int textWidth = caption.isEmpty() ? 0 : p.fontMetrics().horizontalAdvance(caption);
+    const int gap = (!tinted.isNull() && textWidth > 0) ? 2 : 0;
+    const int total = tinted.width() + gap + textWidth;
+    int x = (size.width() - total) / 2;
+    if (!tinted.isNull()) {
+        p.drawImage(QPoint(x, (size.height() - tinted.height()) / 2), tinted);
+        x += tinted.width() + gap;
+    }
+    if (textWidth > 0) {
+        p.setPen(ink);
+        p.drawText(QRect(x, 0, textWidth, size.height()), Qt::AlignCenter | Qt::TextSingleLine, caption);
+    }
+}
+
+// The whole button (face, glyph and caption) in one image. Shaping and
+// drawing the caption is most of a warm button paint, and a keypad shows the
+// same few buttons every time. Drawn over an opaque face pixel, glyph and text
+// blend the same on this image as on the screen, and an opaque pixel is copied
+// as is when the image is composited, so the pixels match drawing in place.
+// Where content would touch a translucent edge pixel they would not: the
+// result is then the null image, and the caller draws in place.
+QImage WholeOf(QSize size, const QColor& fill, int radius, const QImage& mask, const QColor& ink,
+               const QString& caption, const plat::FontSpec& spec, const QFont& font) {
+    using Key = std::tuple<int, int, int, QRgb, QRgb, qint64, QString, QString, int, bool>;
+    static PaintCache<Key> wholes;
+    const Key key{size.width(), size.height(), radius,    fill.rgba(), ink.rgba(), mask.isNull() ? 0 : mask.cacheKey(),
+                  caption,      spec.name,     spec.height, spec.bold};
+    return wholes.Get(key, [&] {
+        const QImage face = FaceOf(size, fill, radius);
+        QImage whole = face.copy();
+        {
+            QPainter p(&whole);
+            DrawContent(p, size, mask, ink, caption, font);
+        }
+        for (int y = 0; y < whole.height(); ++y) {
+            const auto* f = reinterpret_cast<const QRgb*>(face.constScanLine(y));
+            const auto* w = reinterpret_cast<const QRgb*>(whole.constScanLine(y));
+            for (int x = 0; x < whole.width(); ++x)
+                if (w[x] != f[x] && qAlpha(f[x]) != 255) return QImage();
+        }
+        return whole;
+    });
+}
+
 }  // namespace
 
 TBlendedBitBtn::TBlendedBitBtn(QWidget* parent) : QWidget(parent) {
@@ -100,10 +149,17 @@ TBlendedBitBtn::TBlendedBitBtn(QWidget* parent) : QWidget(parent) {
     font_.name = QStringLiteral("Arial");
     font_.height = 24;
     font_.color = QColor(255, 255, 255);
-    qfont_ = font_.ToQFont();
 }
 
 TBlendedBitBtn::~TBlendedBitBtn() = default;
+
+const QFont& TBlendedBitBtn::DrawingFont() const {
+    if (fontStale_) {
+        qfont_ = font_.ToQFont();
+        fontStale_ = false;
+    }
+    return qfont_;
+}
 
 QImage TBlendedBitBtn::GlyphMask(const QImage& glyph) {
     if (glyph.isNull()) return {};
@@ -160,17 +216,17 @@ void TBlendedBitBtn::SetDisabledFontColor(const QColor& c) {
 }
 void TBlendedBitBtn::SetFontName(const QString& n) {
     font_.name = n;
-    qfont_ = font_.ToQFont();
+    fontStale_ = true;
     update();
 }
 void TBlendedBitBtn::SetFontHeight(int h) {
     font_.height = h;
-    qfont_ = font_.ToQFont();
+    fontStale_ = true;
     update();
 }
 void TBlendedBitBtn::SetFontBold(bool b) {
     font_.bold = b;
-    qfont_ = font_.ToQFont();
+    fontStale_ = true;
     update();
 }
 void TBlendedBitBtn::SetFontColor(const QColor& c) {
@@ -199,13 +255,18 @@ void TBlendedBitBtn::paintEvent(QPaintEvent*) {
     const QImage& mask = enabled ? glyphMask_ : disabledGlyphMask_;
 
     QPainter p(this);
-    // A kept face only where it lands one to one on whole device pixels and
-    // is opaque; scaled or shifted output would resample it, and a
-    // translucent one would round differently, so those are drawn in place.
+    // Kept images only where they land one to one on whole device pixels and
+    // the face is opaque; scaled or shifted output would resample them, and a
+    // translucent face would round differently, so those are drawn in place.
     const QTransform device = p.deviceTransform();
     const bool oneToOne = p.device()->devicePixelRatioF() == 1.0 && device.type() <= QTransform::TxTranslate &&
                           device.dx() == std::round(device.dx()) && device.dy() == std::round(device.dy());
     if (oneToOne && fill.alpha() == 255) {
+        const QImage whole = WholeOf(size(), fill, radius_, mask, ink, caption_, font_, DrawingFont());
+        if (!whole.isNull()) {
+            p.drawImage(QPoint(0, 0), whole);
+            return;
+        }
         p.drawImage(QPoint(0, 0), FaceOf(size(), fill, radius_));
     } else {
         p.setRenderHint(QPainter::Antialiasing);
@@ -213,21 +274,7 @@ void TBlendedBitBtn::paintEvent(QPaintEvent*) {
         p.setBrush(fill);
         p.drawRoundedRect(QRectF(rect()), radius_, radius_);
     }
-
-    const QImage tinted = mask.isNull() ? QImage() : TintOf(mask, ink);
-    p.setFont(qfont_);
-    const int textWidth = caption_.isEmpty() ? 0 : p.fontMetrics().horizontalAdvance(caption_);
-    const int gap = (!tinted.isNull() && textWidth > 0) ? 2 : 0;
-    const int total = tinted.width() + gap + textWidth;
-    int x = (width() - total) / 2;
-    if (!tinted.isNull()) {
-        p.drawImage(QPoint(x, (height() - tinted.height()) / 2), tinted);
-        x += tinted.width() + gap;
-    }
-    if (textWidth > 0) {
-        p.setPen(ink);
-        p.drawText(QRect(x, 0, textWidth, height()), Qt::AlignCenter | Qt::TextSingleLine, caption_);
-    }
+    DrawContent(p, size(), mask, ink, caption_, DrawingFont());
 }
 
 void TBlendedBitBtn::mousePressEvent(QMouseEvent* e) {

@@ -1,6 +1,7 @@
 // What one process keeps from one dialog to the next so that repeated calls
 // stay cheap: keypad faces, tinted glyphs and glyph and picture files. What
 // is kept must never show anything other than painting afresh would.
+#include <QFontMetrics>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "dll/BlendedBitBtn.h"
 #include "platform/controls.h"
@@ -129,6 +131,173 @@ TEST(KeptGlyphs, FollowTheInkOfTheState) {
         SCOPED_TRACE(i.what);
         b->SetFontColor(i.ink);
         EXPECT_EQ(Where(Render(b.get()), i.ink), QRect(23 + 8, 11 + 8, 8, 8));
+    }
+}
+
+// A whole button as QPainter draws it in place: face, then glyph and caption
+// centred side by side. What a kept button image must match.
+QImage ButtonDrawnInPlace(QSize size, const QColor& fill, int radius, const QImage& glyph, const QColor& ink,
+                          const QString& caption, const plat::FontSpec& font) {
+    QImage img = FaceDrawnInPlace(size, fill, radius);
+    QPainter p(&img);
+    QImage tinted;
+    if (!glyph.isNull()) {
+        tinted = TBlendedBitBtn::GlyphMask(glyph);
+        QPainter t(&tinted);
+        t.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        t.fillRect(tinted.rect(), ink);
+    }
+    p.setFont(font.ToQFont());
+    const int textWidth = caption.isEmpty() ? 0 : p.fontMetrics().horizontalAdvance(caption);
+    const int gap = (!tinted.isNull() && textWidth > 0) ? 2 : 0;
+    int x = (size.width() - (tinted.width() + gap + textWidth)) / 2;
+    if (!tinted.isNull()) {
+        p.drawImage(QPoint(x, (size.height() - tinted.height()) / 2), tinted);
+        x += tinted.width() + gap;
+    }
+    if (textWidth > 0) {
+        p.setPen(ink);
+        p.drawText(QRect(x, 0, textWidth, size.height()), Qt::AlignCenter | Qt::TextSingleLine, caption);
+    }
+    return img;
+}
+
+struct WholeCase {
+    const char* what;
+    QSize size;
+    int radius;
+    QColor face;
+    QColor ink;
+    const char* caption;
+    int fontHeight;
+    bool bold;
+    bool glyph;
+};
+
+TEST(KeptButtons, CaptionAndGlyphAreThePixelsOfDrawingInPlace) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("g.bmp"));
+    WriteGlyph(path, QRect(6, 6, 12, 12));
+    QImage glyphPicture(path);
+    ASSERT_FALSE(glyphPicture.isNull());
+    const WholeCase cases[] = {
+        {"digit", {70, 46}, 8, QColor(52, 73, 94), QColor(255, 255, 255), "7", 24, false, false},
+        {"digit, other colours", {70, 46}, 8, QColor(230, 126, 34), QColor(17, 34, 51), "0", 24, true, false},
+        {"separator", {70, 46}, 8, QColor(52, 73, 94), QColor(200, 210, 90), ",", 24, false, false},
+        {"glyph and caption", {148, 46}, 8, QColor(39, 174, 96), QColor(255, 255, 255), "OK", 16, true, true},
+        {"glyph only", {70, 46}, 8, QColor(192, 57, 43), QColor(250, 120, 40), "", 24, false, true},
+        // Wider than the flat part of the face: the text reaches the rounded
+        // corners, whose edge pixels are translucent.
+        {"caption into the corners", {40, 20}, 9, QColor(52, 73, 94), QColor(255, 255, 0), "Confirmar", 16, true, false},
+        {"caption wider than the key", {30, 30}, 6, QColor(1, 2, 3), QColor(250, 250, 250), "W&&WWW", 24, true, false},
+    };
+    for (const WholeCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const plat::FontSpec font{QStringLiteral("Arial"), c.fontHeight, c.bold, c.ink};
+        const QString caption = QString::fromUtf8(c.caption);
+        const QImage expected =
+            ButtonDrawnInPlace(c.size, c.face, c.radius, c.glyph ? glyphPicture : QImage(), c.ink, caption, font);
+        // Twice: the first paint makes the image, the second finds it kept.
+        for (int round = 0; round < 2; ++round) {
+            auto b = Button(c.size, c.face, c.radius);
+            b->SetFontName(font.name);
+            b->SetFontHeight(font.height);
+            b->SetFontBold(font.bold);
+            b->SetFontColor(c.ink);
+            b->SetCaption(caption);
+            if (c.glyph) b->SetGlyphFile(path);
+            EXPECT_EQ(Render(b.get()), expected) << "round " << round;
+        }
+    }
+}
+
+TEST(KeptButtons, FollowCaptionFontAndStateChanges) {
+    auto b = Button({70, 46}, QColor(52, 73, 94), 8);
+    b->SetCaption(QStringLiteral("1"));
+    const QImage one = Render(b.get());
+    b->SetCaption(QStringLiteral("4"));
+    const QImage four = Render(b.get());
+    EXPECT_NE(one, four);
+    b->SetFontHeight(12);
+    EXPECT_NE(Render(b.get()), four);
+    b->SetFontHeight(24);
+    EXPECT_EQ(Render(b.get()), four);
+    b->SetFontBold(true);
+    EXPECT_NE(Render(b.get()), four);
+    b->SetFontBold(false);
+    b->SetFontName(QStringLiteral("Liberation Serif"));
+    EXPECT_NE(Render(b.get()), four);
+    b->SetFontName(QStringLiteral("Arial"));
+    EXPECT_EQ(Render(b.get()), four);
+    // Pressed: the pressed face and ink, not the kept normal image.
+    QTest::mousePress(b.get(), Qt::LeftButton, {}, QPoint(35, 2));
+    const QImage pressed = Render(b.get());
+    EXPECT_EQ(pressed.pixelColor(35, 2), QColor(10, 20, 30));
+    QTest::mouseRelease(b.get(), Qt::LeftButton, {}, QPoint(35, 2));
+    EXPECT_EQ(Render(b.get()), four);
+}
+
+TEST(KeptPictures, FollowTransparencyAndSize) {
+    // A picture with a red key colour (lower-left pixel) and a blue motif.
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(QColor(255, 0, 0));
+    for (int y = 2; y < 6; ++y)
+        for (int x = 2; x < 6; ++x) picture.setPixelColor(x, y, QColor(0, 0, 255));
+    const struct {
+        const char* what;
+        bool transparent;
+        QSize size;
+        QRect blue;
+        bool keyShown;
+    } cases[] = {
+        {"opaque, as is", false, {8, 8}, {2, 2, 4, 4}, true},
+        {"transparent, as is", true, {8, 8}, {2, 2, 4, 4}, false},
+        {"transparent, doubled", true, {16, 16}, {4, 4, 8, 8}, false},
+        {"opaque, doubled", false, {16, 16}, {4, 4, 8, 8}, true},
+        {"transparent, again", true, {8, 8}, {2, 2, 4, 4}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        plat::TImage image;
+        image.resize(c.size);
+        image.SetStretch(true);
+        image.SetTransparent(c.transparent);
+        image.SetPicture(picture);
+        const QImage shown = Render(&image);
+        EXPECT_EQ(Where(shown, QColor(0, 0, 255)), c.blue);
+        EXPECT_EQ(shown.pixelColor(0, 0), c.keyShown ? QColor(255, 0, 0) : kBackground);
+    }
+}
+
+TEST(KeptTextSizes, AutoSizeLabelsMeasureTheirOwnFont) {
+    // The same captions in different fonts, each measured twice: sizes kept
+    // from one font must never be given to another.
+    const struct {
+        const char* what;
+        const char* face;
+        int height;
+        bool bold;
+    } fonts[] = {{"Arial 13 bold", "Arial", 13, true},
+                 {"Arial 13", "Arial", 13, false},
+                 {"Arial 20", "Arial", 20, false},
+                 {"Serif 13 bold", "Liberation Serif", 13, true}};
+    const char* captions[] = {"Valor", "Percentual", "Desconto CRM&&Bonus", ""};
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& f : fonts) {
+            for (const char* caption : captions) {
+                SCOPED_TRACE(std::string(f.what) + " / " + caption);
+                plat::TLabel l;
+                l.move(10, 5);
+                l.SetFontName(QString::fromUtf8(f.face));
+                l.SetFontHeight(f.height);
+                l.SetFontBold(f.bold);
+                l.SetAutoSize(true);
+                l.SetCaption(QString::fromUtf8(caption));
+                const QFontMetrics fm(plat::FontSpec{QString::fromUtf8(f.face), f.height, f.bold, Qt::black}.ToQFont());
+                const QString shown = plat::TLabel::DisplayText(QString::fromUtf8(caption));
+                EXPECT_EQ(l.geometry(), QRect(10, 5, fm.horizontalAdvance(shown), fm.height())) << "round " << round;
+            }
+        }
     }
 }
 

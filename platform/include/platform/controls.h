@@ -33,6 +33,14 @@ public:
     QFont ToQFont() const;
 };
 
+// Layout loaders call a property's setter by the standard name (setFoo for
+// Foo) instead of writing it through the meta-object system, which costs
+// several times more per write. These forward to the setters of the
+// platform's own naming.
+#define PLAT_STD_SETTER(Name, Type) \
+    void set##Name(Type value) { Set##Name(value); }
+
+
 // One line of text on a transparent background. "&&" shows one ampersand,
 // a single "&" underlines the next character; Caption() gives the text as
 // written. An auto-size label fits its box to the text, keeping its left
@@ -64,6 +72,13 @@ public:
     void SetFontBold(bool bold);
     QColor FontColor() const { return font_.color; }
     void SetFontColor(const QColor& color);
+    PLAT_STD_SETTER(Caption, const QString&)
+    PLAT_STD_SETTER(AutoSize, bool)
+    PLAT_STD_SETTER(Alignment, int)
+    PLAT_STD_SETTER(FontName, const QString&)
+    PLAT_STD_SETTER(FontHeight, int)
+    PLAT_STD_SETTER(FontBold, bool)
+    PLAT_STD_SETTER(FontColor, const QColor&)
 
     // The text as the operator sees it ("&&" as "&", mnemonic marks gone).
     static QString DisplayText(const QString& caption);
@@ -74,12 +89,15 @@ protected:
 private:
     void FontChanged();
     void AdjustBounds();
+    const QFont& DrawingFont() const;
 
     QString caption_;
     bool autoSize_ = false;
     int alignment_ = taLeftJustify;
     FontSpec font_;
-    QFont qfont_;
+    // Made when first needed: a layout sets a font one attribute at a time.
+    mutable QFont qfont_;
+    mutable bool fontStale_ = true;
 };
 
 // A picture stretched to the control without keeping its aspect ratio and
@@ -103,6 +121,9 @@ public:
     void SetStretch(bool on);
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool on);
+    PLAT_STD_SETTER(PictureFile, const QString&)
+    PLAT_STD_SETTER(Stretch, bool)
+    PLAT_STD_SETTER(Transparent, bool)
 
 signals:
     void OnClick(QObject* Sender);
@@ -121,7 +142,7 @@ private:
     bool transparent_ = false;
     bool pressed_ = false;
     QImage masked_;  // picture with the key colour made transparent
-    QPixmap cache_;  // masked picture at the device size last painted
+    QImage cache_;   // masked picture at the device size last painted
 };
 
 // A frame line around its box: the lowered etched style draws a shadow
@@ -156,6 +177,10 @@ public:
     void SetBrushColor(const QColor& c);
     bool AlignClient() const { return alignClient_; }
     void SetAlignClient(bool on);
+    PLAT_STD_SETTER(PenColor, const QColor&)
+    PLAT_STD_SETTER(PenWidth, int)
+    PLAT_STD_SETTER(BrushColor, const QColor&)
+    PLAT_STD_SETTER(AlignClient, bool)
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -57,6 +57,21 @@ public:
     void SetDisabledGlyphFile(const QString& path);
     int Radius() const { return radius_; }
     void SetRadius(int r);
+    // Standard setter names, for layout loaders (see platform/controls.h).
+    PLAT_STD_SETTER(Caption, const QString&)
+    PLAT_STD_SETTER(Tag, int)
+    PLAT_STD_SETTER(FaceColor, const QColor&)
+    PLAT_STD_SETTER(PressedColor, const QColor&)
+    PLAT_STD_SETTER(PressedFontColor, const QColor&)
+    PLAT_STD_SETTER(DisabledColor, const QColor&)
+    PLAT_STD_SETTER(DisabledFontColor, const QColor&)
+    PLAT_STD_SETTER(FontName, const QString&)
+    PLAT_STD_SETTER(FontHeight, int)
+    PLAT_STD_SETTER(FontBold, bool)
+    PLAT_STD_SETTER(FontColor, const QColor&)
+    PLAT_STD_SETTER(GlyphFile, const QString&)
+    PLAT_STD_SETTER(DisabledGlyphFile, const QString&)
+    PLAT_STD_SETTER(Radius, int)
 
     bool Down() const { return down_; }
 
@@ -75,6 +90,8 @@ protected:
     void changeEvent(QEvent* e) override;
 
 private:
+    const QFont& DrawingFont() const;
+
     QString caption_;
     int tag_ = 0;
     QColor face_{128, 128, 128};
@@ -83,7 +100,9 @@ private:
     QColor disabled_color_{204, 204, 204};
     QColor disabled_font_{255, 255, 255};
     plat::FontSpec font_;
-    QFont qfont_;
+    // Made when first needed: a layout sets a font one attribute at a time.
+    mutable QFont qfont_;
+    mutable bool fontStale_ = true;
     QString glyphFile_;
     QString disabledGlyphFile_;
     QImage glyphMask_;
