@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "platform/forms.h"
+#include "platform/imagecache.h"
 
 namespace plat {
 
@@ -167,51 +168,9 @@ void TLabel::paintEvent(QPaintEvent*) {
 // ---------------------------------------------------------------- TImage
 
 namespace {
-// A resource picture read by the built-in reader its suffix names. Letting
-// the reader probe the content instead loads every image plugin, and the
-// libraries they need, into the host process.
-QImage ReadResource(const QString& path) {
-    QImageReader reader(path, QFileInfo(path).suffix().toLatin1());
-    reader.setAutoDetectImageFormat(false);
-    const QImage image = reader.read();
-    return image.isNull() ? QImage(path) : image;
-}
-
-// A picture file. Resource pictures never change and every dialog loads the
-// same few, so they are decoded once per process; files on disk each time.
-QImage PictureOf(const QString& path) {
-    if (path.isEmpty()) return {};
-    if (!path.startsWith(QLatin1Char(':')) && !path.startsWith(QLatin1String("qrc:"))) return QImage(path);
-    static QMutex mutex;
-    static QHash<QString, QImage> pictures;
-    QMutexLocker lock(&mutex);
-    auto it = pictures.constFind(path);
-    if (it == pictures.constEnd()) it = pictures.insert(path, ReadResource(path));
-    return *it;
-}
-
-// Pictures derived from a picture: the same few for every dialog, so they
-// are kept per process, keyed by the source's cache key (never reused for
-// other content). Kept few: nothing else should pile up.
-template <class Key>
-class DerivedImages {
-public:
-    template <class Make>
-    QImage Get(const Key& key, Make make) {
-        QMutexLocker lock(&mutex_);
-        if (const auto it = images_.find(key); it != images_.end()) return it->second;
-        if (images_.size() >= 32) images_.clear();
-        return images_.emplace(key, make()).first->second;
-    }
-
-private:
-    QMutex mutex_;
-    std::map<Key, QImage> images_;
-};
-
 // The picture with the key colour (its lower-left pixel) made transparent.
 QImage MaskedOf(const QImage& picture, bool transparent) {
-    static DerivedImages<std::pair<qint64, bool>> masked;
+    static ImageCache<std::pair<qint64, bool>> masked(32);
     return masked.Get({picture.cacheKey(), transparent}, [&] {
         QImage out = picture.convertToFormat(QImage::Format_ARGB32);
         if (transparent) {
@@ -229,7 +188,7 @@ QImage MaskedOf(const QImage& picture, bool transparent) {
 // A masked picture at a device size, ready to blend: nearest-neighbour, so
 // no interpolation can blend the key colour into the motif.
 QImage ScaledOf(const QImage& masked, QSize device) {
-    static DerivedImages<std::tuple<qint64, int, int>> scaled;
+    static ImageCache<std::tuple<qint64, int, int>> scaled(32);
     return scaled.Get({masked.cacheKey(), device.width(), device.height()}, [&] {
         return masked.scaled(device, Qt::IgnoreAspectRatio, Qt::FastTransformation)
             .convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -251,7 +210,7 @@ void TImage::SetPicture(const QImage& picture) {
 
 void TImage::SetPictureFile(const QString& path) {
     pictureFile_ = path;
-    SetPicture(PictureOf(path));
+    SetPicture(LoadPicture(path));
 }
 
 void TImage::SetStretch(bool on) {
@@ -369,6 +328,29 @@ void TShape::paintEvent(QPaintEvent*) {
     p.fillRect(QRect(0, height() - b, width(), b), pen_);
     p.fillRect(QRect(0, 0, b, height()), pen_);
     p.fillRect(QRect(width() - b, 0, b, height()), pen_);
+}
+
+
+// ---------------------------------------------------------------- pictures
+
+bool IsResourcePath(const QString& path) {
+    return path.startsWith(QLatin1Char(':')) || path.startsWith(QLatin1String("qrc:"));
+}
+
+QImage LoadPicture(const QString& path) {
+    if (path.isEmpty()) return {};
+    if (!IsResourcePath(path)) return QImage(path);
+    static QMutex mutex;
+    static QHash<QString, QImage> pictures;
+    QMutexLocker lock(&mutex);
+    auto it = pictures.constFind(path);
+    if (it == pictures.constEnd()) {
+        QImageReader reader(path, QFileInfo(path).suffix().toLatin1());
+        reader.setAutoDetectImageFormat(false);
+        QImage image = reader.read();
+        it = pictures.insert(path, image.isNull() ? QImage(path) : image);
+    }
+    return *it;
 }
 
 }  // namespace plat

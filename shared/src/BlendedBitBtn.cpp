@@ -1,73 +1,41 @@
 #include "dll/BlendedBitBtn.h"
 
 #include <QEvent>
-#include <QFileInfo>
-#include <QHash>
-#include <QImageReader>
 #include <QMouseEvent>
-#include <QMutex>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <tuple>
 #include <utility>
 
 #include "platform/forms.h"
+#include "platform/imagecache.h"
 
 namespace {
 
-// A resource picture read by the built-in reader its suffix names. Letting
-// the reader probe the content instead loads every image plugin, and the
-// libraries they need, into the host process.
-QImage ReadResource(const QString& path) {
-    QImageReader reader(path, QFileInfo(path).suffix().toLatin1());
-    reader.setAutoDetectImageFormat(false);
-    const QImage image = reader.read();
-    return image.isNull() ? QImage(path) : image;
-}
-
-// The mask of a glyph file. Resource pictures never change and every dialog
-// asks for the same few, so their masks are decoded and computed once per
-// process; files on disk are read each time.
+// The mask of a glyph file. Every dialog asks for the same few resource
+// glyphs, so their masks are computed once per process; files on disk are
+// read each time.
 QImage MaskOf(const QString& path) {
     if (path.isEmpty()) return {};
-    if (!path.startsWith(QLatin1Char(':')) && !path.startsWith(QLatin1String("qrc:")))
-        return TBlendedBitBtn::GlyphMask(QImage(path));
-    static QMutex mutex;
-    static QHash<QString, QImage> masks;
-    QMutexLocker lock(&mutex);
-    auto it = masks.constFind(path);
-    if (it == masks.constEnd()) it = masks.insert(path, TBlendedBitBtn::GlyphMask(ReadResource(path)));
-    return *it;
+    if (!plat::IsResourcePath(path)) return TBlendedBitBtn::GlyphMask(QImage(path));
+    static plat::ImageCache<QString> masks(64);
+    return masks.Get(path, [&] { return TBlendedBitBtn::GlyphMask(plat::LoadPicture(path)); });
 }
 
 // Paint results shared by every button of the process, kept few: a keypad
 // has a handful of sizes and colours, and nothing else should pile up.
 template <class Key>
-class PaintCache {
-public:
-    template <class Make>
-    QImage Get(const Key& key, Make make) {
-        QMutexLocker lock(&mutex_);
-        if (const auto it = images_.find(key); it != images_.end()) return it->second;
-        if (images_.size() >= 64) images_.clear();
-        return images_.emplace(key, make()).first->second;
-    }
-
-private:
-    QMutex mutex_;
-    std::map<Key, QImage> images_;
-};
+using PaintCache = plat::ImageCache<Key>;
 
 // The rounded face of one size and colour. Antialiased outlines are the
 // costliest part of a button's paint and every key of a keypad has the same
 // face; drawn once onto a transparent image and composited, it gives the
 // same pixels as drawing it in place.
 QImage FaceOf(QSize size, const QColor& fill, int radius) {
-    static PaintCache<std::tuple<int, int, int, QRgb>> faces;
+    static PaintCache<std::tuple<int, int, int, QRgb>> faces(64);
     return faces.Get({size.width(), size.height(), radius, fill.rgba()}, [&] {
         QImage face(size, QImage::Format_ARGB32_Premultiplied);
         face.fill(Qt::transparent);
@@ -82,7 +50,7 @@ QImage FaceOf(QSize size, const QColor& fill, int radius) {
 
 // A glyph mask in the ink of a state: the same few pairs on every paint.
 QImage TintOf(const QImage& mask, const QColor& ink) {
-    static PaintCache<std::pair<qint64, QRgb>> tints;
+    static PaintCache<std::pair<qint64, QRgb>> tints(64);
     return tints.Get({mask.cacheKey(), ink.rgba()}, [&] {
         QImage tinted = mask;
         QPainter t(&tinted);
@@ -121,7 +89,7 @@ void DrawContent(QPainter& p, QSize size, const QImage& mask, const QColor& ink,
 QImage WholeOf(QSize size, const QColor& fill, int radius, const QImage& mask, const QColor& ink,
                const QString& caption, const plat::FontSpec& spec, const QFont& font) {
     using Key = std::tuple<int, int, int, QRgb, QRgb, qint64, QString, QString, int, bool>;
-    static PaintCache<Key> wholes;
+    static PaintCache<Key> wholes(64);
     const Key key{size.width(), size.height(), radius,    fill.rgba(), ink.rgba(), mask.isNull() ? 0 : mask.cacheKey(),
                   caption,      spec.name,     spec.height, spec.bold};
     return wholes.Get(key, [&] {
