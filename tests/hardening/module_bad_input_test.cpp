@@ -16,6 +16,7 @@
 
 #include "Expect.h"
 #include "ParametersFiles.h"
+#include "LoadedModule.h"
 #include "ScriptDriver.h"
 #include "dll/Mensagemvek.h"
 #include "orv00006/orv00006.h"
@@ -28,37 +29,7 @@ using plat::Variant;
 namespace hardening {
 namespace {
 
-// The module as a host loads it, for the whole test program.
-struct Module {
-    void* handle = nullptr;
-    OrvInitializeFn initialize = nullptr;
-    OrvFinalizeFn finalize = nullptr;
-    OrvCriaDescontoFn cria = nullptr;
-    void* const* frmDesc = nullptr;
-    bool* boCriado06 = nullptr;
-
-    static Module& Get() {
-        static Module m;
-        if (m.handle == nullptr) {
-            m.handle = dlopen(ORV_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
-            if (m.handle == nullptr) return m;
-            m.initialize = reinterpret_cast<OrvInitializeFn>(dlsym(m.handle, "Initialize"));
-            m.finalize = reinterpret_cast<OrvFinalizeFn>(dlsym(m.handle, "Finalize"));
-            m.cria = reinterpret_cast<OrvCriaDescontoFn>(dlsym(m.handle, "CriaDesconto"));
-            m.frmDesc = static_cast<void* const*>(dlsym(m.handle, "_ZN12Cli_orv000067frmDescE"));
-            m.boCriado06 = static_cast<bool*>(dlsym(m.handle, "_ZN12Cli_orv0000610boCriado06E"));
-        }
-        return m;
-    }
-};
-
-int LiveDialogs() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    int n = 0;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == QLatin1String("frmDesc")) ++n;
-    return n;
-}
+using Module = LoadedModule;
 
 const char* const kJaAberta = "A tela de desconto já está aberta; conclua-a antes de abrir outra.";
 const QString kRecusa20 = QStringLiteral(

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "GuiTestSupport.h"
+#include "LoadedModule.h"
 #include "ScriptDriver.h"
 #include "orv00006/orv00006.h"
 #include "platform/dbclient.h"
@@ -19,49 +20,14 @@ using plat::Variant;
 
 namespace {
 
-// The module stays loaded for the whole test program, as in a host.
-struct Module {
-    void* handle = nullptr;
-    OrvInitializeFn initialize = nullptr;
-    OrvFinalizeFn finalize = nullptr;
-    OrvGetPackageInfoTableFn info = nullptr;
-    OrvCriaDescontoFn cria = nullptr;
-    OrvCriaDescontoFn criaUnit = nullptr;
-    void* const* frmDesc = nullptr;
-    bool* boCriado06 = nullptr;
-
-    static Module& Get() {
-        static Module m;
-        if (m.handle == nullptr) {
-            m.handle = dlopen(ORV_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
-            if (m.handle == nullptr) return m;
-            m.initialize = reinterpret_cast<OrvInitializeFn>(dlsym(m.handle, "Initialize"));
-            m.finalize = reinterpret_cast<OrvFinalizeFn>(dlsym(m.handle, "Finalize"));
-            m.info = reinterpret_cast<OrvGetPackageInfoTableFn>(dlsym(m.handle, "GetPackageInfoTable"));
-            m.cria = reinterpret_cast<OrvCriaDescontoFn>(dlsym(m.handle, "CriaDesconto"));
-            m.criaUnit = reinterpret_cast<OrvCriaDescontoFn>(
-                dlsym(m.handle, "_ZN12Cli_orv0000612CriaDescontoEPKN4plat7VariantEiRS1_"));
-            m.frmDesc = static_cast<void* const*>(dlsym(m.handle, "_ZN12Cli_orv000067frmDescE"));
-            m.boCriado06 = static_cast<bool*>(dlsym(m.handle, "_ZN12Cli_orv0000610boCriado06E"));
-        }
-        return m;
-    }
-};
-
-int LiveDialogs() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    int n = 0;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == QLatin1String("frmDesc")) ++n;
-    return n;
-}
+using Module = LoadedModule;
 
 class ModuleTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Module& m = Module::Get();
         ASSERT_NE(m.handle, nullptr) << dlerror();
-        ASSERT_TRUE(m.initialize && m.finalize && m.info && m.cria && m.criaUnit && m.frmDesc && m.boCriado06);
+        ASSERT_TRUE(m.Complete());
         plat::SetDecimalSeparator(QLatin1Char(','));
         m.initialize();
     }
