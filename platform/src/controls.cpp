@@ -121,11 +121,11 @@ void TLabel::FontChanged() {
 namespace {
 // The box of a one-line text in a font. Measuring shapes the text, and every
 // dialog measures the same captions again; the sizes are kept per process.
-QSize TextBox(const FontSpec& spec, const QFont& font, const QString& text) {
+QSize TextBox(const FontSpec& fontSpec, const QFont& font, const QString& text) {
     static QMutex mutex;
     static QHash<QString, QSize> boxes;
-    const QString key = spec.name + QLatin1Char('\n') + QString::number(spec.height) +
-                        QLatin1Char(spec.bold ? 'b' : 'n') + QLatin1Char('\n') + text;
+    const QString key = fontSpec.name + QLatin1Char('\n') + QString::number(fontSpec.height) +
+                        QLatin1Char(fontSpec.bold ? 'b' : 'n') + QLatin1Char('\n') + text;
     QMutexLocker lock(&mutex);
     if (const auto it = boxes.constFind(key); it != boxes.constEnd()) return *it;
     const QFontMetrics fm(font);

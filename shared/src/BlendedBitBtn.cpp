@@ -87,11 +87,11 @@ void DrawContent(QPainter& p, QSize size, const QImage& mask, const QColor& ink,
 // Where content would touch a translucent edge pixel they would not: the
 // result is then the null image, and the caller draws in place.
 QImage WholeOf(QSize size, const QColor& fill, int radius, const QImage& mask, const QColor& ink,
-               const QString& caption, const plat::FontSpec& spec, const QFont& font) {
+               const QString& caption, const plat::FontSpec& fontSpec, const QFont& font) {
     using Key = std::tuple<int, int, int, QRgb, QRgb, qint64, QString, QString, int, bool>;
     static PaintCache<Key> wholes(64);
     const Key key{size.width(), size.height(), radius,    fill.rgba(), ink.rgba(), mask.isNull() ? 0 : mask.cacheKey(),
-                  caption,      spec.name,     spec.height, spec.bold};
+                  caption,      fontSpec.name,     fontSpec.height, fontSpec.bold};
     return wholes.Get(key, [&] {
         const QImage face = FaceOf(size, fill, radius);
         QImage whole = face.copy();
