@@ -9,7 +9,7 @@ mkdir -p "$work/root"
 deb=$(ls "$work"/out/*.deb)
 dpkg-deb --info "$deb" | grep -E "Package|Version|Depends"
 dpkg-deb -x "$deb" "$work/root"
-json=$(QT_QPA_PLATFORM=offscreen "$work/root/usr/bin/pdv-host" --decimal-separator . --keys "5 Enter" --json)
+json=$(QT_QPA_PLATFORM=offscreen "$work/root/usr/bin/pdv-host" --keys "5 Enter" --json)
 echo "$json"
 grep -q '"records":\[{"TIPO":"V","VALOR":0.05}\]' <<<"$json"
 # Nothing may come from the build tree.
