@@ -42,7 +42,6 @@ double LeLimite(plat::TClientDataSet& cds, const QString& arquivo) {
         return plat::EDatabaseError(QStringLiteral("%1: erro ao ler o arquivo '%2': %3")
                                         .arg(cds.Name(), QDir::toNativeSeparators(arquivo), motivo));
     };
-    if (info.isFile() && !info.isReadable()) throw falha(QStringLiteral("sem permissão de leitura"));
     cds.LoadFromFile(arquivo);
     cds.Open();
     const QString nome = QStringLiteral("VRMAXDESCONTO");
