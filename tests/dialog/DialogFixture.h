@@ -7,6 +7,7 @@
 
 #include "Cli_orv00006.h"
 #include "GuiTestSupport.h"
+#include "ParametersFile.h"
 #include "ScriptDriver.h"
 #include "platform/dbclient.h"
 #include "platform/sysutils.h"
@@ -25,15 +26,7 @@ protected:
     }
 
     // Writes PARAMETROSVEK.CDS beside the "host program" with the limit.
-    void WriteLimit(double percent) {
-        plat::TClientDataSet cds(QStringLiteral("parametros"));
-        plat::TFloatField* f = cds.AddFloatField(QStringLiteral("VRMAXDESCONTO"));
-        cds.CreateDataSet();
-        cds.Insert();
-        f->SetAsFloat(percent);
-        cds.Post();
-        cds.SaveToFile(dir_.filePath(QStringLiteral("PARAMETROSVEK.CDS")));
-    }
+    void WriteLimit(double percent) { WriteLimitFile(dir_.filePath(QStringLiteral("PARAMETROSVEK.CDS")), percent); }
 
     Cli_orv00006::TfrmDesc* Open(const plat::Variant& kind, const plat::Variant& base, const plat::Variant& applied) {
         const plat::Variant params[] = {plat::Variant(), kind, base, applied};

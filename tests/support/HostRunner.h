@@ -13,7 +13,7 @@
 
 #include <functional>
 
-#include "platform/dbclient.h"
+#include "ParametersFile.h"
 
 namespace hostrun {
 
@@ -78,15 +78,7 @@ public:
     QString ParametersFile() const { return dir_.filePath(QStringLiteral("PARAMETROSVEK.CDS")); }
 
     // A parameters file with the plain discount's maximum percentage.
-    void WriteLimit(double percent) const {
-        plat::TClientDataSet cds(QStringLiteral("parametros"));
-        plat::TFloatField* f = cds.AddFloatField(QStringLiteral("VRMAXDESCONTO"));
-        cds.CreateDataSet();
-        cds.Insert();
-        f->SetAsFloat(percent);
-        cds.Post();
-        cds.SaveToFile(ParametersFile());
-    }
+    void WriteLimit(double percent) const { WriteLimitFile(ParametersFile(), percent); }
 
     HostRun Run(QStringList args, int timeoutMs = 60000, const std::function<void()>& inChild = {}) const {
         args << QStringLiteral("--module") << QStringLiteral(ORV_MODULE_PATH) << QStringLiteral("--json");
