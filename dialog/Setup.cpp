@@ -28,8 +28,17 @@ double LeValor(const plat::Variant& v, const char* papel) {
     if (!numero || !std::isfinite(valor))
         throw plat::EConvertError(QStringLiteral("O %1 informado não é um número válido: %2.")
                                       .arg(QString::fromUtf8(papel), v.Describe()));
+    // No amount of a sale is negative; taken as given, a negative amount
+    // would widen the limit instead of enforcing it.
+    if (valor < 0)
+        throw plat::EConvertError(QStringLiteral("O %1 informado não pode ser negativo: %2.")
+                                      .arg(QString::fromUtf8(papel), v.Describe()));
     return valor;
 }
+
+// A parameters file holds a record or a few; anything near this size is
+// not one, and reading it would keep the operator waiting.
+constexpr qint64 kMaxParametrosBytes = 256 * 1024;
 
 // The maximum discount percentage from the parameters file; 0 (no limit)
 // when there is no file. Every failure names the file.
@@ -42,7 +51,7 @@ double LeLimite(plat::TClientDataSet& cds, const QString& arquivo) {
         return plat::EDatabaseError(QStringLiteral("%1: erro ao ler o arquivo '%2': %3")
                                         .arg(cds.Name(), QDir::toNativeSeparators(arquivo), motivo));
     };
-    cds.LoadFromFile(arquivo);
+    cds.LoadFromFile(arquivo, kMaxParametrosBytes);
     cds.Open();
     const QString nome = QStringLiteral("VRMAXDESCONTO");
     const plat::TField* campo = cds.FindField(nome);
@@ -55,9 +64,13 @@ double LeLimite(plat::TClientDataSet& cds, const QString& arquivo) {
         numero = false;
     }
     if (!numero || !std::isfinite(limite)) {
-        const QString valor = numero ? plat::FloatToStr(limite) : QStringLiteral("\"%1\"").arg(campo->AsString());
+        const QString valor =
+            numero ? plat::FloatToStr(limite) : QStringLiteral("\"%1\"").arg(plat::Abbreviate(campo->AsString()));
         throw falha(QStringLiteral("o campo '%1' não contém um número válido: %2").arg(nome, valor));
     }
+    // A negative maximum would lift the limit as silently as a NaN did.
+    if (limite < 0)
+        throw falha(QStringLiteral("o campo '%1' não pode ser negativo: %2").arg(nome, plat::FloatToStr(limite)));
     return limite;
 }
 

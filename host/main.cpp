@@ -136,7 +136,12 @@ int main(int argc, char** argv) {
     Clock::time_point phase = Clock::now();
     QApplication app(argc, argv);
     const double appMs = MsSince(phase);
-    if (opt.decimalSeparator) plat::SetDecimalSeparator(*opt.decimalSeparator);
+    if (opt.decimalSeparator && !plat::SetDecimalSeparator(*opt.decimalSeparator)) {
+        Print(stderr, QStringLiteral("pdv-host: --decimal-separator: '%1' não serve de separador decimal "
+                                     "(um algarismo, um caractere de controle ou o caractere nulo)")
+                          .arg(*opt.decimalSeparator));
+        return 2;
+    }
 
     // Load time is dlopen (with the libraries it pulls in), symbol look-up
     // and the units' initialisation: what a host pays before the first call.

@@ -13,6 +13,12 @@
 #include <cmath>
 #include <limits>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "dbclient_p.h"
 #include "platform/sysutils.h"
 
@@ -542,7 +548,7 @@ void TField::SetAsString(const QString& value)
         }
         const qint64 n = text.toLongLong(&ok);
         if (!ok)
-            throw EConvertError(QStringLiteral("'%1' não é um número inteiro válido").arg(value));
+            throw EConvertError(QStringLiteral("'%1' não é um número inteiro válido").arg(Abbreviate(value)));
         CheckIntRange(this, def, static_cast<long double>(n));
         cell = type_ == TFieldType::ftWord ? QVariant::fromValue<quint64>(static_cast<quint64>(n))
                                            : QVariant::fromValue<qint64>(n);
@@ -560,7 +566,7 @@ void TField::SetAsString(const QString& value)
         else if (no.contains(up))
             cell = QVariant(false);
         else
-            throw EConvertError(QStringLiteral("'%1' não é um valor lógico válido").arg(value));
+            throw EConvertError(QStringLiteral("'%1' não é um valor lógico válido").arg(Abbreviate(value)));
         return;
     }
     case TFieldType::ftFloat:
@@ -569,14 +575,14 @@ void TField::SetAsString(const QString& value)
     case TFieldType::ftBCD: {
         QString canonical;
         if (!dbc::CanonicalDecimal(text, DecimalSeparator(), canonical))
-            throw EConvertError(QStringLiteral("'%1' não é um número válido").arg(value));
+            throw EConvertError(QStringLiteral("'%1' não é um número válido").arg(Abbreviate(value)));
         cell = QVariant(BcdFit(this, def, canonical));
         return;
     }
     case TFieldType::ftDate: {
         const QDate d = QDate::fromString(text, QStringLiteral("d/M/yyyy"));
         if (!d.isValid())
-            throw EConvertError(QStringLiteral("'%1' não é uma data válida").arg(value));
+            throw EConvertError(QStringLiteral("'%1' não é uma data válida").arg(Abbreviate(value)));
         cell = QVariant(d);
         return;
     }
@@ -585,7 +591,7 @@ void TField::SetAsString(const QString& value)
         if (!t.isValid())
             t = QTime::fromString(text, QStringLiteral("H:mm"));
         if (!t.isValid())
-            throw EConvertError(QStringLiteral("'%1' não é uma hora válida").arg(value));
+            throw EConvertError(QStringLiteral("'%1' não é uma hora válida").arg(Abbreviate(value)));
         cell = QVariant(t);
         return;
     }
@@ -599,7 +605,7 @@ void TField::SetAsString(const QString& value)
                 dt = QDateTime(d, QTime(0, 0), Qt::UTC);
         }
         if (!dt.isValid())
-            throw EConvertError(QStringLiteral("'%1' não é uma data e hora válida").arg(value));
+            throw EConvertError(QStringLiteral("'%1' não é uma data e hora válida").arg(Abbreviate(value)));
         cell = QVariant(QDateTime(dt.date(), dt.time(), Qt::UTC));
         return;
     }
@@ -998,36 +1004,53 @@ void TClientDataSet::SaveToFile(const QString& path, TDataPacketFormat format) c
         d_->Error(QStringLiteral("não foi possível gravar o arquivo '%1': %2").arg(shown, ReasonOf(file.error(), QFileInfo(path))));
 }
 
-void TClientDataSet::LoadFromFile(const QString& path)
+void TClientDataSet::LoadFromFile(const QString& path) { LoadFromFile(path, kMaxFileBytes); }
+
+void TClientDataSet::LoadFromFile(const QString& path, qint64 maxBytes)
 {
     const QString shown = QDir::toNativeSeparators(path);
     auto fail = [&](const QString& why) {
         d_->Error(QStringLiteral("erro ao ler o arquivo '%1': %2").arg(shown, why));
     };
-    const QFileInfo info(path);
+    maxBytes = std::clamp<qint64>(maxBytes, 0, kMaxFileBytes);
     if (path.isEmpty())
         fail(QStringLiteral("caminho vazio"));
-    if (!info.exists())
-        fail(QStringLiteral("arquivo não encontrado"));
-    if (info.isDir())
+    // One open that cannot block, then every check on the descriptor: a
+    // check by name followed by an open would let a FIFO swapped in between
+    // hang the caller in open().
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR)
+            fail(QStringLiteral("arquivo não encontrado"));
+        fail(ReasonOf(error == EMFILE || error == ENFILE ? QFileDevice::ResourceError : QFileDevice::OpenError,
+                      QFileInfo(path)));
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        fail(ReasonOf(file.error(), QFileInfo(path)));
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        fail(ReasonOf(QFileDevice::ReadError, QFileInfo(path)));
+    if (S_ISDIR(st.st_mode))
         fail(QStringLiteral("é uma pasta, não um arquivo"));
-    if (!info.isFile())
+    if (!S_ISREG(st.st_mode))
         fail(QStringLiteral("não é um arquivo comum"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        fail(ReasonOf(file.error(), info));
-    if (file.size() > kMaxFileBytes)
-        fail(QStringLiteral("arquivo grande demais (%1 bytes; o máximo é %2)").arg(file.size()).arg(kMaxFileBytes));
+    const qint64 size = st.st_size;
+    if (size > maxBytes)
+        fail(QStringLiteral("arquivo grande demais (%1 bytes; o máximo é %2)").arg(size).arg(maxBytes));
     // Sized from the file, not the cap: read(n) reserves n bytes up front, and
     // reserving the cap on every load fails where address space is bounded.
     // One byte more than expected notices a file that grew meanwhile.
-    QByteArray bytes = file.read(std::min(file.size(), kMaxFileBytes) + 1);
-    if (!file.atEnd() && bytes.size() <= kMaxFileBytes && file.error() == QFileDevice::NoError)
-        bytes += file.read(kMaxFileBytes + 1 - bytes.size());
+    QByteArray bytes = file.read(std::min(size, maxBytes) + 1);
+    if (!file.atEnd() && bytes.size() <= maxBytes && file.error() == QFileDevice::NoError)
+        bytes += file.read(maxBytes + 1 - bytes.size());
     if (file.error() != QFileDevice::NoError)
-        fail(ReasonOf(file.error(), info));
-    if (bytes.size() > kMaxFileBytes)
-        fail(QStringLiteral("arquivo grande demais (mais de %1 bytes)").arg(kMaxFileBytes));
+        fail(ReasonOf(file.error(), QFileInfo(path)));
+    if (bytes.size() > maxBytes)
+        fail(QStringLiteral("arquivo grande demais (mais de %1 bytes)").arg(maxBytes));
     try {
         d_->Load(bytes, QStringLiteral("arquivo"));
     } catch (const EDatabaseError& e) {

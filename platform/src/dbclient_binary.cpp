@@ -1138,7 +1138,10 @@ PacketModel BinaryReader::Read()
             }
         }
     }
-    // Bytes after the last row are ignored: some writers pad.
+    // A packet ends with its last row: anything after it is damage or
+    // something appended, not data to trust.
+    if (Remaining() > 0)
+        Corrupt(QStringLiteral("%1 bytes a mais depois do último registro").arg(Remaining()));
     model.records = ResolveChanges(std::move(rows), changeLog, noun_);
     return model;
 }

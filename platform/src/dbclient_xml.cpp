@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "dbclient_p.h"
+#include "platform/sysutils.h"
 
 namespace plat::dbc {
 
@@ -604,7 +605,7 @@ PacketModel XmlReader::Read()
     if (!xml_.isStartElement())
         Bad(QStringLiteral("documento sem elemento"));
     if (xml_.name() != u"DATAPACKET")
-        Bad(QStringLiteral("não é um pacote de dados (elemento raiz <%1>)").arg(xml_.name().toString()));
+        Bad(QStringLiteral("não é um pacote de dados (elemento raiz <%1>)").arg(Abbreviate(xml_.name().toString())));
 
     bool haveMetadata = false;
     bool haveRows = false;
@@ -672,10 +673,10 @@ void XmlReader::ReadField()
         Bad(QStringLiteral("campos demais (mais de %1)").arg(kMaxXmlFields));
     // The binary form holds names of up to 255 bytes in the 8-bit code page.
     if (name.size() > 255 || DecodeCp1252(EncodeCp1252(name)) != name)
-        Bad(QStringLiteral("nome de campo inválido: '%1'").arg(name.left(60)));
+        Bad(QStringLiteral("nome de campo inválido: '%1'").arg(Abbreviate(name)));
     for (const QChar c : name)
         if (c.unicode() < 0x20)
-            Bad(QStringLiteral("nome de campo inválido: '%1'").arg(name.left(60)));
+            Bad(QStringLiteral("nome de campo inválido: '%1'").arg(Abbreviate(name)));
     const QString key = name.toCaseFolded();
     if (names_.contains(key) || attrIndex_.contains(attrName))
         Bad(QStringLiteral("campo '%1' repetido").arg(name));
@@ -763,7 +764,7 @@ void XmlReader::ReadRowData()
             const QString text = attr.value().toString();
             if (!ParseValue(def, text, row.cells[f]))
                 Fail(QStringLiteral("%1 com valor inválido '%2' no campo '%3' (%4) do registro %5")
-                         .arg(noun_, text.left(60), def.name, XmlTypeName(def))
+                         .arg(noun_, Abbreviate(text), def.name, XmlTypeName(def))
                          .arg(rowNo));
             present[f] = 1;
         }

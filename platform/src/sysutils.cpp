@@ -130,7 +130,7 @@ QString LayoutGeneral(const Decimal& d, int precision) {
 
 QChar InitialSeparator() {
     const QString point = QLocale::system().decimalPoint();
-    return point.size() == 1 ? point.at(0) : QLatin1Char('.');
+    return point.size() == 1 && IsUsableDecimalSeparator(point.at(0)) ? point.at(0) : QLatin1Char('.');
 }
 
 QMutex g_mutex;
@@ -149,10 +149,25 @@ QChar DecimalSeparator() {
     return g_separator;
 }
 
-void SetDecimalSeparator(QChar separator) {
+bool IsUsableDecimalSeparator(QChar separator) {
+    return !separator.isNull() && !separator.isNumber() && !separator.isSurrogate() &&
+           separator.category() != QChar::Other_Control;
+}
+
+bool SetDecimalSeparator(QChar separator) {
+    if (!IsUsableDecimalSeparator(separator)) return false;
     QMutexLocker lock(&g_mutex);
     g_separator = separator;
     g_separatorSet = true;
+    return true;
+}
+
+QString Abbreviate(const QString& text, qsizetype limit) {
+    if (text.size() <= limit) return text;
+    qsizetype cut = std::max<qsizetype>(limit, 0);
+    // Never split a surrogate pair.
+    if (cut > 0 && text.at(cut - 1).isHighSurrogate()) --cut;
+    return text.left(cut) + QChar(0x2026);
 }
 
 QString FormatFloat(const QString& pattern, double value) {
@@ -232,7 +247,7 @@ bool TryStrToFloat(const QString& text, double& value) {
 double StrToFloat(const QString& text) {
     double value = 0.0;
     if (!TryStrToFloat(text, value))
-        throw EConvertError(QStringLiteral("'%1' não é um valor numérico válido.").arg(text));
+        throw EConvertError(QStringLiteral("'%1' não é um valor numérico válido.").arg(Abbreviate(text)));
     return value;
 }
 

@@ -23,7 +23,7 @@ QString Variant::Describe() const {
     case VarType::Boolean: return AsBool() ? QStringLiteral("lógico (True)") : QStringLiteral("lógico (False)");
     case VarType::Integer: return QString::number(AsInteger());
     case VarType::Double: return FloatToStr(AsDouble());
-    case VarType::String: return QStringLiteral("\"%1\"").arg(AsString());
+    case VarType::String: return QStringLiteral("\"%1\"").arg(Abbreviate(AsString()));
     case VarType::ByteArray: return QStringLiteral("bytes (%1)").arg(AsBytes().size());
     }
     return {};

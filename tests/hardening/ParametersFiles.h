@@ -47,6 +47,14 @@ inline QByteArray XmlPacket(const QByteArray& value, const QByteArray& padding =
            padding + "<ROW VRMAXDESCONTO=\"" + value + "\"/></ROWDATA></DATAPACKET>";
 }
 
+// The same with VRMAXDESCONTO as a text field wide enough for `value`.
+inline QByteArray XmlTextPacket(const QByteArray& value) {
+    return "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+           "<FIELD attrname=\"VRMAXDESCONTO\" fieldtype=\"string\" WIDTH=\"" +
+           QByteArray::number(value.size() + 1) + "\"/></FIELDS><PARAMS/></METADATA><ROWDATA><ROW VRMAXDESCONTO=\"" +
+           value + "\"/></ROWDATA></DATAPACKET>";
+}
+
 // What a parameters file case puts at `path` (nothing for "absent").
 using Prepare = std::function<void(const QString& path)>;
 
@@ -102,6 +110,23 @@ inline void Huge(const QString& path) { WriteBytes(path, QByteArray(k50MiB, 'x')
 // A valid XML packet (limit 10) blown up to 50 MiB with blanks between its
 // elements.
 inline void HugeValidXml(const QString& path) { WriteBytes(path, XmlPacket("10", QByteArray(k50MiB, ' '))); }
+
+// The largest file the module reads, and one byte more.
+constexpr qsizetype kMaxParametros = 256 * 1024;
+// A valid XML packet (limit 10) padded with blanks to `size` bytes.
+inline Prepare XmlOfSize(qsizetype size) {
+    return [size](const QString& path) {
+        const qsizetype bare = XmlPacket("10").size();
+        WriteBytes(path, XmlPacket("10", QByteArray(size - bare, ' ')));
+    };
+}
+// The binary sample with bytes appended after its last record.
+inline Prepare Trailing(QByteArray tail) {
+    return [tail](const QString& path) { WriteBytes(path, Sample("PARAMETROSVEK-binary.CDS") + tail); };
+}
+inline Prepare XmlText(QByteArray value) {
+    return [value](const QString& path) { WriteBytes(path, XmlTextPacket(value)); };
+}
 
 }  // namespace files
 }  // namespace hardening

@@ -100,6 +100,8 @@ TEST(HardeningHost, CallParameters) {
     const QString e2 = QStringLiteral("O valor base (elemento 2) informado não é um número válido: %1.");
     const QString e3 = QStringLiteral("O valor já aplicado (elemento 3) informado não é um número válido: %1.");
     const QString faltam = QStringLiteral("Chamada de desconto inválida: faltam parâmetros (%1).");
+    const QString neg2 = QStringLiteral("O valor base (elemento 2) informado não pode ser negativo: %1.");
+    const QString neg3 = QStringLiteral("O valor já aplicado (elemento 3) informado não pode ser negativo: %1.");
     const std::vector<HostCase> cases = {
         // Too few elements: nothing is shown, the variant stays as it was.
         {.what = "highest index 0", .args = Args({"--high", "0"}),
@@ -196,8 +198,9 @@ TEST(HardeningHost, CallParameters) {
 
         // Negative, zero, huge and tiny amounts run the rules as written: a
         // plain discount is limited only on a positive base.
+        // A negative amount would widen a limit instead of enforcing it.
         {.what = "base negative", .args = Args({"--param", "2=double:-200", "--keys", kSemLimite}), .file = files::Limit(10),
-         .records = {{"V", 50}}, .header = "Desconto"},
+         .messages = {neg2.arg(QStringLiteral("-200"))}, .state = "unchanged"},
         {.what = "base zero", .args = Args({"--param", "2=double:0", "--keys", kSemLimite}), .file = files::Limit(10),
          .records = {{"V", 50}}, .header = "Desconto"},
         {.what = "base 1e300", .args = Args({"--param", "2=double:1e300", "--keys", "9 9 9 9 9 9 9 9 9 9 9 9 Enter"}),
@@ -207,12 +210,15 @@ TEST(HardeningHost, CallParameters) {
          .messages = {QStringLiteral("Operação bloqueada. Valor de desconto maior que percentual máximo permitido.\r\n\r\n"
                                      "Valor restante permitido: $0,00")},
          .state = "unassigned", .header = "Desconto"},
-        {.what = "applied negative", .args = Args({"--param", "3=double:-5", "--keys", "Enter"}), .records = {{"V", 0}},
-         .header = "Desconto", .display = "0,00"},
+        {.what = "applied negative", .args = Args({"--param", "3=double:-5", "--keys", "Enter"}),
+         .messages = {neg3.arg(QStringLiteral("-5"))}, .state = "unchanged"},
+        {.what = "applied negative with a 10 % limit", .args = Args({"--param", "3=double:-0.01", "--keys", "9 9 9 Enter"}),
+         .file = files::Limit(10), .messages = {neg3.arg(QStringLiteral("-0,01"))}, .state = "unchanged"},
         {.what = "cashback maximum negative",
          .args = Args({"--kind", "DescontoGCOM", "--param", "3=double:-5", "--keys", "Enter Esc"}),
-         .messages = {QStringLiteral("Operação bloqueada. Valor do desconto maior que percentual máximo permitido.")},
-         .records = {}, .header = "Desconto CashBack", .lblValor = "Valor Máximo: R$ -5,00", .display = "0,00"},
+         .messages = {neg3.arg(QStringLiteral("-5"))}, .state = "unchanged"},
+        {.what = "huge text base is quoted cut short", .args = QStringList{QStringLiteral("--param"), QStringLiteral("2=text:") + QString(100000, QLatin1Char('x'))},
+         .messages = {e2.arg(QStringLiteral("\"%1\u2026\"").arg(QString(60, QLatin1Char('x'))))}, .state = "unchanged"},
         {.what = "applied zero", .args = Args({"--param", "3=double:0", "--keys", "Enter"}), .records = {{"V", 0}},
          .header = "Desconto", .display = "0,00"},
         {.what = "applied 1e300", .args = Args({"--param", "3=double:1e300", "--keys", "Enter"}), .records = {{"V", 1e300}},
@@ -272,10 +278,33 @@ TEST(HardeningHost, ParametersFile) {
         // here is which file and where.
         {.what = "XML packet with mismatched tags", .file = files::MalformedXml,
          .messages = {FileMessage("arquivo XML inválido: * (linha 1, coluna *)")}, .state = "unchanged"},
-        {.what = "50 MiB of no packet", .file = files::Huge, .messages = {FileMessage("*não é um pacote de dados")},
-         .state = "unchanged"},
+        // Far larger than any parameters file: refused by size, unread.
+        {.what = "50 MiB of no packet", .file = files::Huge,
+         .messages = {FileMessage("arquivo grande demais (52428800 bytes; o máximo é 262144)")}, .state = "unchanged"},
         {.what = "50 MiB valid XML packet", .args = Args({"--keys", kProvaLimite}), .file = files::HugeValidXml,
-         .messages = {kRecusa20}, .records = {{"V", 2}}, .header = "Desconto"},
+         .messages = {FileMessage("arquivo grande demais (*; o máximo é 262144)")}, .state = "unchanged"},
+        {.what = "exactly the largest size read", .args = Args({"--keys", kProvaLimite}),
+         .file = files::XmlOfSize(files::kMaxParametros), .messages = {kRecusa20}, .records = {{"V", 2}},
+         .header = "Desconto"},
+        {.what = "one byte over the largest size", .file = files::XmlOfSize(files::kMaxParametros + 1),
+         .messages = {FileMessage("arquivo grande demais (262145 bytes; o máximo é 262144)")}, .state = "unchanged"},
+        // A complete packet ends with its last record.
+        {.what = "valid packet, then zeros", .file = files::Trailing(QByteArray(4096, '\0')),
+         .messages = {FileMessage("arquivo corrompido: 4096 bytes a mais depois do último registro")},
+         .state = "unchanged"},
+        {.what = "valid packet, then one byte", .file = files::Trailing("x"),
+         .messages = {FileMessage("arquivo corrompido: 1 bytes a mais depois do último registro")}, .state = "unchanged"},
+        // A negative maximum stops the call like a NaN: it must not lift the limit.
+        {.what = "limit -1", .file = files::XmlValue("-1"),
+         .messages = {FileMessage("o campo 'VRMAXDESCONTO' não pode ser negativo: -1")}, .state = "unchanged"},
+        {.what = "limit -100", .file = files::XmlValue("-100"),
+         .messages = {FileMessage("o campo 'VRMAXDESCONTO' não pode ser negativo: -100")}, .state = "unchanged"},
+        {.what = "limit 0: no limit", .args = Args({"--keys", kSemLimite}), .file = files::XmlValue("0"),
+         .records = {{"V", 50}}, .header = "Desconto"},
+        {.what = "60 KB of text as the limit is quoted cut short", .file = files::XmlText(QByteArray(60000, 'a')),
+         .messages = {FileMessage("o campo 'VRMAXDESCONTO' não contém um número válido: \"") + QString(60, QLatin1Char('a')) +
+                      QStringLiteral("\u2026\"")},
+         .state = "unchanged"},
         // Every kind reads the file, so a broken one stops them all.
         {.what = "broken file, surcharge", .args = Args({"--kind", "Acrescimo"}), .file = files::Empty,
          .messages = {FileMessage("arquivo vazio")}, .state = "unchanged"},
@@ -291,6 +320,18 @@ TEST(HardeningHost, UnreadableParametersFile) {
     if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
     Check({.what = "no read permission", .args = Args({"--decimal-separator", ",", "--keys", "Enter"}),
            .file = files::Unreadable, .messages = {FileMessage("sem permissão de leitura")}, .state = "unchanged"});
+}
+
+// A separator that cannot separate would turn 123,45 into 123545.
+TEST(HardeningHost, UnusableDecimalSeparatorIsRefused) {
+    for (const char* sep : {"5", "0", "\t", "\x01"}) {
+        SCOPED_TRACE(testing::PrintToString(sep));
+        HostCopy host;
+        const HostRun r = host.Run(Args({"--decimal-separator", sep, "--keys", "1 2 3 4 5 Enter"}));
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("não serve de separador decimal"))) << r.err.toStdString();
+        EXPECT_FALSE(r.SetupSeen());
+    }
 }
 
 // What the operator types.

@@ -164,8 +164,14 @@ public:
     QByteArray SaveToBytes(TDataPacketFormat format = TDataPacketFormat::dfBinary) const;
     void LoadFromBytes(const QByteArray& packet);
     void SaveToFile(const QString& path, TDataPacketFormat format = TDataPacketFormat::dfBinary) const;
-    // Reads the whole file (up to 512 MiB; larger files are refused).
+    // Reads the whole file (up to 512 MiB; larger files are refused). The
+    // file is opened once, without blocking, and every check is made on
+    // what was opened: a FIFO or device put in its place is refused, never
+    // waited on.
     void LoadFromFile(const QString& path);
+    // The same with a tighter bound: a file over `maxBytes` is refused by
+    // its size before anything is read.
+    void LoadFromFile(const QString& path, qint64 maxBytes);
 
     // Which form a packet's first bytes announce (dfBinary or dfXML), or
     // nothing known.

@@ -10,9 +10,17 @@
 namespace plat {
 
 // Process-wide decimal separator. Starts as the user's LC_NUMERIC separator
-// the first time it is read; a host may set it.
+// the first time it is read (a point if that one is not usable); a host may
+// set it. A digit, a control character or the null character cannot
+// separate anything: SetDecimalSeparator refuses them, returns false and
+// leaves the separator as it was.
 PLATFORM_API QChar DecimalSeparator();
-PLATFORM_API void SetDecimalSeparator(QChar separator);
+PLATFORM_API bool IsUsableDecimalSeparator(QChar separator);
+PLATFORM_API bool SetDecimalSeparator(QChar separator);
+
+// A value quoted in a message, cut to `limit` characters and "…" so that a
+// huge value neither freezes the message box nor buries the message.
+PLATFORM_API QString Abbreviate(const QString& text, qsizetype limit = 60);
 
 // Pattern formatting: "0", "0.00", "#,##0.00" style patterns. Rounds half
 // away from zero on the 15-significant-digit decimal form of the value,
