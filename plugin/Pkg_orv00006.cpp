@@ -61,6 +61,28 @@ void MostraFalhaAtual() noexcept {
     }
 }
 
+// A quit asked for while the dialog runs would be refused (the dialog does
+// not close on request) and then lost; it is held and made again once the
+// call returns.
+class SaidaAdiada : public QObject {
+public:
+    SaidaAdiada() { QCoreApplication::instance()->installEventFilter(this); }
+    ~SaidaAdiada() override {
+        QCoreApplication::instance()->removeEventFilter(this);
+        if (pedida_) QCoreApplication::quit();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != QCoreApplication::instance() || event->type() != QEvent::Quit) return false;
+        pedida_ = true;
+        return true;
+    }
+
+private:
+    bool pedida_ = false;
+};
+
 }  // namespace
 
 void CriaDesconto(const plat::Variant* params, int high, plat::Variant& retorno) {
@@ -88,19 +110,23 @@ void CriaDesconto(const plat::Variant* params, int high, plat::Variant& retorno)
     }
 
     std::vector<plat::Variant> copia;
+    // Declared before the clean-up below, so a held quit is made once the
+    // dialog is gone.
+    SaidaAdiada saida;
     g_emExecucao = true;
     QPointer<TfrmDesc> vivo;
     // Whatever happens, the dialog of this call is destroyed once, and only
-    // if the deferred release it asked for on close has not done it yet.
+    // if the deferred release it asked for on close (or the host) has not
+    // done it yet.
     struct Limpeza {
         QPointer<TfrmDesc>& vivo;
         ~Limpeza() {
             delete vivo.data();
             frmDesc = nullptr;
+            boCriado06 = false;
             g_emExecucao = false;
         }
     } limpeza{vivo};
-
     try {
         copia.assign(params, params + high + 1);
         // Set up but never closed means an earlier call failed between
@@ -114,8 +140,21 @@ void CriaDesconto(const plat::Variant* params, int high, plat::Variant& retorno)
         } else {
             vivo = frmDesc;
         }
-        frmDesc->ShowModal();
-        retorno = frmDesc->Retorno();
+        switch (frmDesc->ShowModal()) {
+        case plat::TForm::TModalEnd::Closed:
+            retorno = frmDesc->Retorno();
+            break;
+        case plat::TForm::TModalEnd::Outside:
+            // Neither confirmed nor cancelled: there is no decision to hand back.
+            std::fprintf(stderr, "CriaDesconto: a tela de desconto foi fechada de fora, sem confirmar nem "
+                                 "cancelar; nenhum resultado\n");
+            break;
+        case plat::TForm::TModalEnd::Destroyed:
+            frmDesc = nullptr;
+            std::fprintf(stderr, "CriaDesconto: a tela de desconto foi destruída de fora durante a chamada; "
+                                 "nenhum resultado\n");
+            break;
+        }
     } catch (...) {
         MostraFalhaAtual();
     }

@@ -6,7 +6,10 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMutex>
+#include <QPointer>
 #include <QScreen>
+#include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -63,15 +66,63 @@ TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons butto
     return s;
 }
 
+namespace {
+// Runs `dialog` modally; false when it was destroyed meanwhile. A
+// QCoreApplication::exit() made outside QCoreApplication::exec() leaves every
+// new event loop of the thread returning at once: the dialog then runs on
+// plain event processing until it is hidden, so that later calls still work.
+bool RunModal(QDialog* dialog) {
+    const QPointer<QDialog> self(dialog);
+    bool loopRan = false;
+    QTimer probe;
+    probe.setSingleShot(true);
+    QObject::connect(&probe, &QTimer::timeout, [&loopRan] { loopRan = true; });
+    probe.start(0);
+    dialog->exec();
+    if (!loopRan)
+        while (self && self->isVisible()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return !self.isNull();
+}
+
+// Closes a message box once the window it speaks for is hidden.
+class CloseWhenHidden : public QObject {
+public:
+    explicit CloseWhenHidden(QDialog* box) : QObject(box), box_(box) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Hide) box_->reject();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QDialog* box_;
+};
+}  // namespace
+
+void ShowMessageBox(QMessageBox::Icon icon, const QString& title, const QString& text) {
+    const QPointer<QWidget> over = QApplication::activeWindow();
+    QPointer<QMessageBox> box = new QMessageBox(icon, title, text, QMessageBox::Ok);
+    // Stacked above the window it speaks for, without being its child; gone
+    // with that window, whether it is hidden or destroyed.
+    box->winId();
+    if (over) {
+        if (QWindow* w = over->windowHandle()) box->windowHandle()->setTransientParent(w);
+        QObject::connect(over, &QObject::destroyed, box.data(), &QDialog::reject);
+        over->installEventFilter(new CloseWhenHidden(box));
+    }
+    RunModal(box);
+    delete box.data();
+}
+
 namespace Application {
 namespace {
 QMutex g_handlerMutex;
 ExceptionHandler g_handler;
 
-void ShowDefault(const QString& message) {
-    QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Erro"), message);
-}
+void ShowDefault(const QString& message) { ShowMessageBox(QMessageBox::Critical, QStringLiteral("Erro"), message); }
 }  // namespace
+
 
 void SetExceptionHandler(ExceptionHandler handler) {
     QMutexLocker lock(&g_handlerMutex);
@@ -121,19 +172,20 @@ void TForm::DoCreate() {
     Application::Guarded([&] { emit OnCreate(this); });
 }
 
-int TForm::ShowModal() {
+TForm::TModalEnd TForm::ShowModal() {
     if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
         const QRect area = s->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2) + QPoint(1, 1));
     }
     modal_ = true;
-    const int result = exec();
+    closedByForm_ = false;
+    if (!RunModal(this)) return TModalEnd::Destroyed;
     modal_ = false;
     if (releaseAfterModal_) {
         releaseAfterModal_ = false;
         deleteLater();
     }
-    return result;
+    return closedByForm_ ? TModalEnd::Closed : TModalEnd::Outside;
 }
 
 void TForm::Close() {
@@ -141,6 +193,7 @@ void TForm::Close() {
     emit OnClose(this, action);
     if (action == caNone) return;
     if (modal_) {
+        closedByForm_ = true;
         done(QDialog::Rejected);
         if (action == caFree) Release();
     } else if (action == caFree) {
@@ -172,7 +225,10 @@ bool TForm::event(QEvent* e) {
 void TForm::keyPressEvent(QKeyEvent* e) {
     quint16 key = VirtualKeyOf(*e);
     const TShiftState shift = ShiftStateOf(e->modifiers(), QGuiApplication::mouseButtons());
+    const QPointer<TForm> self(this);
     Application::Guarded([&] { emit OnKeyDown(this, key, shift); });
+    // A handler's message loop may have let the host destroy the form.
+    if (!self) return;
     // Keys combined with Alt or Ctrl type no character, as on the host
     // platform; control keys other than Enter, Backspace, Tab and Esc
     // type none either.

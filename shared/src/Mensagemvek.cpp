@@ -1,8 +1,8 @@
 #include "dll/Mensagemvek.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QMutex>
+
+#include "platform/forms.h"
 
 namespace {
 QMutex g_mutex;
@@ -27,16 +27,14 @@ void Mensagem(const QString& texto, const QString& titulo, const QString& confir
         presenter(args);
         return;
     }
-    QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(titulo.isEmpty() ? QStringLiteral("Atenção") : titulo);
-    box.setText(texto);
+    QMessageBox::Icon icon = QMessageBox::Information;
     switch (tipo) {
-    case TTipoMsg::tmErro: box.setIcon(QMessageBox::Critical); break;
-    case TTipoMsg::tmAviso: box.setIcon(QMessageBox::Warning); break;
-    case TTipoMsg::tmPergunta: box.setIcon(QMessageBox::Question); break;
-    case TTipoMsg::tmInformacao: box.setIcon(QMessageBox::Information); break;
+    case TTipoMsg::tmErro: icon = QMessageBox::Critical; break;
+    case TTipoMsg::tmAviso: icon = QMessageBox::Warning; break;
+    case TTipoMsg::tmPergunta: icon = QMessageBox::Question; break;
+    case TTipoMsg::tmInformacao: break;
     }
-    box.exec();
+    plat::ShowMessageBox(icon, titulo.isEmpty() ? QStringLiteral("Atenção") : titulo, texto);
 }
 
 QString MontaRodapeGeral(bool /*completo*/, const QString& codigoTela, const QString& /*extra*/) {

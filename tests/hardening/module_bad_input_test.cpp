@@ -3,6 +3,9 @@
 // is on screen, input queued behind the key that closes the dialog, re-entry,
 // and parameter values the host's command line has no form for.
 #include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QTemporaryDir>
@@ -390,6 +393,142 @@ TEST_F(HardeningModule, ParameterValuesOnlyAProgramCanPass) {
         EXPECT_FALSE(driver_->leftOpen);
         ExpectNoDialogLeft();
     }
+}
+
+}  // namespace
+}  // namespace hardening
+
+namespace hardening {
+namespace {
+
+// What a hostile or careless host does to the open dialog from outside.
+struct Hostile {
+    const char* name;
+    bool duringMessage;  // while the dialog's own refusal box is up
+    void (*act)(QWidget* dialog);
+};
+
+void Delete(QWidget* dialog) { delete dialog; }
+void DeleteLater(QWidget* dialog) { dialog->deleteLater(); }
+void DeleteEveryWindow(QWidget*) { qDeleteAll(QApplication::topLevelWidgets()); }
+void Hide(QWidget* dialog) { dialog->hide(); }
+void Reject(QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); }
+void Accept(QWidget* dialog) { static_cast<QDialog*>(dialog)->accept(); }
+void Exit(QWidget*) { QCoreApplication::exit(3); }
+
+QMessageBox* VisibleMessageBox() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) return box;
+    return nullptr;
+}
+
+class HostileHost : public HardeningModule, public ::testing::WithParamInterface<Hostile> {};
+
+// Whatever ends the dialog from outside, the call returns no decision, the
+// host's variant stays as it was, nothing of the dialog is left or touched
+// again, one line says so on standard error, and the next call works.
+TEST_P(HostileHost, EndsTheCallWithoutADecisionAndTheNextCallWorks) {
+    const Hostile& h = GetParam();
+    WriteRecordSet(ParametersFile(), plat::TFieldType::ftFloat, 1, [](plat::TField* f) { f->SetAsFloat(10); });
+    if (h.duringMessage) SetMensagemPresenter({});  // the real message box
+    bool typed = false;
+    bool acted = false;
+    int waited = 0;
+    int ticks = 0;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        QWidget* dialog = ScriptDriver::FindDialog();
+        if (!acted && ++waited < 200) {
+            if (dialog == nullptr) return;
+            if (h.duringMessage && !typed) {
+                typed = true;
+                for (const QString& t : Tokens("2 0 0 1 Enter")) PostKey(dialog, t);
+                return;
+            }
+            if (h.duringMessage && VisibleMessageBox() == nullptr) return;
+            acted = true;
+            h.act(dialog);
+            return;
+        }
+        // A case that did not end the call fails instead of hanging.
+        if (++ticks < 200) return;
+        if (QMessageBox* box = VisibleMessageBox()) box->reject();
+        else if (dialog != nullptr) PostKey(dialog, QStringLiteral("Esc"));
+    });
+    watch.start();
+    Variant result = marker_;
+    const std::vector<Variant> params = Params(Variant("Desconto"), 200.0, 0.0);
+    testing::internal::CaptureStderr();
+    Module::Get().cria(params.data(), 3, result);
+    const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
+    watch.stop();
+
+    EXPECT_TRUE(acted);
+    EXPECT_LT(ticks, 200) << "the call did not end by itself";
+    EXPECT_EQ(State(result, marker_), QStringLiteral("unchanged"));
+    ExpectNoDialogLeft();
+    EXPECT_EQ(VisibleMessageBox(), nullptr);
+    // Qt's offscreen platform may add notes of its own.
+    const QStringList lines = err.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^CriaDesconto: ")));
+    EXPECT_EQ(lines.size(), 1) << err.toStdString();
+
+    SetMensagemPresenter([this](const MensagemArgs& a) { messages_ << a.texto; });
+    const Variant next = Call(params, 3, Tokens("2 0 0 0 Enter"));
+    ASSERT_EQ(State(next, marker_), QStringLiteral("packet"));
+    EXPECT_EQ(Records(next), (std::vector<Record>{{QStringLiteral("V"), 20}}));
+    EXPECT_TRUE(driver_->setup.seen);
+    ExpectNoDialogLeft();
+
+    // An exit() outside exec() leaves the thread refusing new event loops
+    // until exec() runs again, as a host's main loop would.
+    if (h.act == Exit) {
+        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+    }
+}
+
+const Hostile kHostile[] = {
+    {"delete", false, Delete},
+    {"deleteLater", false, DeleteLater},
+    {"qDeleteAll_topLevelWidgets", false, DeleteEveryWindow},
+    {"hide", false, Hide},
+    {"reject", false, Reject},
+    {"accept", false, Accept},
+    {"exit", false, Exit},
+    {"delete_during_refusal", true, Delete},
+    {"deleteLater_during_refusal", true, DeleteLater},
+    {"qDeleteAll_topLevelWidgets_during_refusal", true, DeleteEveryWindow},
+    {"hide_during_refusal", true, Hide},
+    {"exit_during_refusal", true, Exit},
+};
+INSTANTIATE_TEST_SUITE_P(Outside, HostileHost, ::testing::ValuesIn(kHostile),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// The dialog refuses to close on request, so a quit asked for while it is
+// open would be refused and lost; it takes effect once the call returns.
+TEST_F(HardeningModule, AQuitAskedForDuringTheDialogTakesEffectWhenTheCallReturns) {
+    WriteRecordSet(ParametersFile(), plat::TFieldType::ftFloat, 1, [](plat::TField* f) { f->SetAsFloat(10); });
+    const std::vector<Variant> params = Params(Variant("Desconto"), 200.0, 0.0);
+    Variant result = marker_;
+    bool returned = false;
+    bool quitWhileOpen = false;
+    QTimer::singleShot(0, [&] {
+        WhenShown([&](QWidget* dialog) {
+            QCoreApplication::quit();
+            quitWhileOpen = dialog->isVisible();
+            for (const QString& t : Tokens("2 0 0 0 Enter")) PostKey(dialog, t);
+        });
+        Module::Get().cria(params.data(), 3, result);
+        returned = true;
+    });
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });  // lost: fail, do not hang
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_TRUE(returned);
+    EXPECT_TRUE(quitWhileOpen);
+    ASSERT_EQ(State(result, marker_), QStringLiteral("packet"));
+    EXPECT_EQ(Records(result), (std::vector<Record>{{QStringLiteral("V"), 20}}));
+    ExpectNoDialogLeft();
 }
 
 }  // namespace

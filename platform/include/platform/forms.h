@@ -7,6 +7,7 @@
 // guarded; the silent abort is swallowed and any other failure goes to the
 // application's exception handler.
 #include <QDialog>
+#include <QMessageBox>
 #include <QString>
 #include <functional>
 
@@ -83,15 +84,28 @@ void Guarded(F&& f) noexcept {
 }
 }  // namespace Application
 
+// A modal message box over the active window. The box is owned here, not by
+// that window: a host that destroys the window (or every top-level widget)
+// while the box is up closes the box instead of freeing it under its own
+// event loop. Returns once the box is gone.
+PLATFORM_API void ShowMessageBox(QMessageBox::Icon icon, const QString& title, const QString& text);
+
 class PLATFORM_API TForm : public QDialog {
     Q_OBJECT
 public:
     explicit TForm(QWidget* owner = nullptr);
     ~TForm() override;
 
-    // Shows the form centred on the screen and runs it modally; returns the
-    // modal result when it closes.
-    int ShowModal();
+    // How a modal run ended.
+    enum class TModalEnd {
+        Closed,     // by the form's own Close()
+        Outside,    // hidden, accepted, rejected or its loop left from outside
+        Destroyed,  // the form was destroyed during the run: do not touch it
+    };
+    // Shows the form centred on the screen and runs it modally until it
+    // closes. The form may be gone when this returns (TModalEnd::Destroyed);
+    // check the result before touching it.
+    TModalEnd ShowModal();
     // Runs the close event; unless its action is caNone the modal run ends
     // (caFree also releases the form). Failures of the handler propagate.
     void Close();
@@ -122,7 +136,7 @@ protected:
 
 private:
     bool modal_ = false;
-    bool closing_ = false;
+    bool closedByForm_ = false;
     bool releaseAfterModal_ = false;
 };
 
