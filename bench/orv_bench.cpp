@@ -24,7 +24,6 @@
 #include <QTest>
 #include <QThread>
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -47,6 +46,7 @@
 #endif
 
 #include "dll/Mensagemvek.h"
+#include "orv00006/loader.h"
 #include "orv00006/orv00006.h"
 #include "platform/dbclient.h"
 #include "platform/forms.h"
@@ -161,27 +161,15 @@ void TypeAndConfirm(QWidget* to) {
 
 // ------------------------------------------------------------ the module
 
-struct Module {
-    void* handle = nullptr;
-    OrvInitializeFn initialize = nullptr;
-    OrvFinalizeFn finalize = nullptr;
-    OrvGetPackageInfoTableFn packageInfo = nullptr;
-    OrvCriaDescontoFn criaDesconto = nullptr;
-
+// The module loaded as a host loads it; a failure ends the run.
+struct Module : orv00006::Module {
     void Load(const QString& path) {
-        handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) Fail(QStringLiteral("dlopen: %1").arg(QString::fromLocal8Bit(dlerror())));
-        initialize = reinterpret_cast<OrvInitializeFn>(dlsym(handle, "Initialize"));
-        finalize = reinterpret_cast<OrvFinalizeFn>(dlsym(handle, "Finalize"));
-        packageInfo = reinterpret_cast<OrvGetPackageInfoTableFn>(dlsym(handle, "GetPackageInfoTable"));
-        criaDesconto = reinterpret_cast<OrvCriaDescontoFn>(dlsym(handle, "CriaDesconto"));
-        if (!initialize || !finalize || !packageInfo || !criaDesconto)
-            Fail(QStringLiteral("%1 lacks an entry point").arg(path));
+        if (const QString why = orv00006::Module::Load(path); !why.isEmpty()) Fail(why);
         initialize();
     }
     void Unload() {
         finalize();
-        dlclose(handle);
+        orv00006::Module::Unload();
     }
 };
 

@@ -4,13 +4,17 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/variant.h"
 
 struct HostOptions {
-    QString module;                 // empty: beside the host
-    std::vector<plat::Variant> params;  // elements 0..high
+    QString module;  // empty: beside the host
+    QString kind = QStringLiteral("Desconto");
+    QString base = QStringLiteral("0");
+    QString applied = QStringLiteral("0");
+    std::vector<std::pair<int, plat::Variant>> typed;  // --param, in order
     int high = 3;
     std::optional<QChar> decimalSeparator;
     bool scripted = false;
@@ -27,7 +31,12 @@ struct HostOptions {
 // Parses argv (without the program name). Returns an error text for a usage
 // error, or an empty text.
 QString ParseHostOptions(const QStringList& args, HostOptions& out);
+// --help, made from the options.
 QString HostUsage();
+
+// The call's elements 0..high (at least 0..3): kind, base and applied, then
+// every --param over them.
+std::vector<plat::Variant> CallParameters(const HostOptions& opt);
 
 // A scripted token that pdv-host understands ("5", "Enter", "Alt+F4",
 // "click:sbt5", ...).

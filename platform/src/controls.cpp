@@ -340,17 +340,15 @@ bool IsResourcePath(const QString& path) {
 QImage LoadPicture(const QString& path) {
     if (path.isEmpty()) return {};
     if (!IsResourcePath(path)) return QImage(path);
-    static QMutex mutex;
-    static QHash<QString, QImage> pictures;
-    QMutexLocker lock(&mutex);
-    auto it = pictures.constFind(path);
-    if (it == pictures.constEnd()) {
+    // The program has a few resource pictures; room for all of them keeps
+    // each decoded once, so images made from one keep their cache keys.
+    static ImageCache<QString> pictures(64);
+    return pictures.Get(path, [&] {
         QImageReader reader(path, QFileInfo(path).suffix().toLatin1());
         reader.setAutoDetectImageFormat(false);
-        QImage image = reader.read();
-        it = pictures.insert(path, image.isNull() ? QImage(path) : image);
-    }
-    return *it;
+        const QImage image = reader.read();
+        return image.isNull() ? QImage(path) : image;
+    });
 }
 
 }  // namespace plat

@@ -2,7 +2,6 @@
 // decision, write a parameters file.
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLibrary>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -11,17 +10,12 @@
 
 #include <vector>
 
-#include "orv00006/orv00006.h"
+#include "orv00006/loader.h"
 #include "platform/dbclient.h"
 #include "platform/variant.h"
 
 // Declared in the guide's samples.
-struct DiscountModule {
-    QLibrary library;
-    OrvInitializeFn initialize = nullptr;
-    OrvFinalizeFn finalize = nullptr;
-    OrvGetPackageInfoTableFn packageInfo = nullptr;
-    OrvCriaDescontoFn criaDesconto = nullptr;
+struct DiscountModule : orv00006::Module {
     QString Load(const QString& path);
     void Unload();
 };

@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -81,7 +80,7 @@ class HardeningModule : public ::testing::Test {
 protected:
     void SetUp() override {
         Module& m = Module::Get();
-        ASSERT_NE(m.handle, nullptr) << dlerror();
+        ASSERT_TRUE(m.module.IsLoaded()) << m.error.toStdString();
         ASSERT_TRUE(m.initialize && m.finalize && m.cria && m.frmDesc && m.boCriado06);
         ASSERT_TRUE(dir_.isValid());
         plat::SetDecimalSeparator(QLatin1Char(','));

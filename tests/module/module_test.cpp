@@ -1,10 +1,8 @@
 // Lifecycle of the real module: loading, exports, one dialog per call, the
 // result copied back, and every failure kept away from the host.
 #include <QApplication>
-#include <QLibrary>
 #include <QTimer>
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -26,7 +24,7 @@ class ModuleTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Module& m = Module::Get();
-        ASSERT_NE(m.handle, nullptr) << dlerror();
+        ASSERT_TRUE(m.module.IsLoaded()) << m.error.toStdString();
         ASSERT_TRUE(m.Complete());
         plat::SetDecimalSeparator(QLatin1Char(','));
         m.initialize();
@@ -61,13 +59,13 @@ protected:
 };
 
 TEST_F(ModuleTest, ExportsBothNamesThePublicSurfaceAndNothingElse) {
-    void* h = Module::Get().handle;
+    orv00006::Module& h = Module::Get().module;
     for (const char* sym : {"_ZN12Cli_orv000068TfrmDesc14InicializaFormEPKN4plat7VariantEi",
                             "_ZN12Cli_orv000068TfrmDesc14ValidaDescontoEv", "_ZTIN12Cli_orv000068TfrmDescE"})
-        EXPECT_NE(dlsym(h, sym), nullptr) << sym;
+        EXPECT_NE(h.Resolve(sym), nullptr) << sym;
     for (const char* sym : {"_ZN12Cli_orv0000615TextoDosDigitosERK7QString5QChar",
                             "_ZN12Cli_orv0000614DentroDoLimiteERKNS_7LimitesEdRd"})
-        EXPECT_EQ(dlsym(h, sym), nullptr) << sym << " leaks out of the module";
+        EXPECT_EQ(h.Resolve(sym), nullptr) << sym << " leaks out of the module";
 }
 
 TEST_F(ModuleTest, PackageInfoNamesItsRequirementAndUnits) {

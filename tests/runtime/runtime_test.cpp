@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iomanip>
 #include <limits>
+#include <string>
 
 #include "dll/Consiste.h"
 #include "dll/Mensagemvek.h"
@@ -23,26 +25,66 @@ protected:
 };
 
 struct TruncCase {
+    const char* name;
     double in;
     double out;
 };
 
-TEST(Trunc2, CutsTowardZeroOnTheDecimalForm) {
-    const TruncCase cases[] = {
-        {20.01, 20.01},   {0.29, 0.29},       {1.15, 1.15},     {4.35, 4.35},     {20.019, 20.01},
-        {-1.239, -1.23},  {20.0, 20.0},       {0.0, 0.0},       {0.009, 0.0},     {-0.009, 0.0},
-        {19.999999, 19.99}, {100.0 * 0.2001, 20.01}, {1234567890.129, 1234567890.12},
-        {9999999999.99, 9999999999.99},       {0.1 + 0.2, 0.3}, {2.675, 2.67},
-        {12345678901234.567, 12345678901234.56},
-    };
-    for (const auto& c : cases) EXPECT_EQ(Trunc2(c.in), c.out) << "Trunc2(" << c.in << ")";
+// Both ends of the range: amounts whose binary value lies just under what
+// was written, digits past the second decimal at every magnitude, and the
+// values that are not cut at all.
+const TruncCase kTruncCases[] = {
+    {"TwentyPointZeroOneStays", 20.01, 20.01},
+    {"ZeroPointTwentyNineStays", 0.29, 0.29},
+    {"OnePointFifteenStays", 1.15, 1.15},
+    {"FourPointThirtyFiveStays", 4.35, 4.35},
+    {"ThirdDecimalIsCut", 20.019, 20.01},
+    {"NegativeCutsTowardZero", -1.239, -1.23},
+    {"WholeAmount", 20.0, 20.0},
+    {"Zero", 0.0, 0.0},
+    {"UnderOneCentIsZero", 0.009, 0.0},
+    {"NegativeUnderOneCentIsPositiveZero", -0.009, 0.0},
+    {"OneCentStays", 0.01, 0.01},
+    {"NegativeOneCentStays", -0.01, -0.01},
+    {"NinesAreNotRoundedUp", 19.999999, 19.99},
+    {"ProductNoise", 100.0 * 0.2001, 20.01},
+    {"SumNoise", 0.1 + 0.2, 0.3},
+    {"OneStepUnderACent", std::nextafter(20.01, 0.0), 20.01},
+    {"NegativeOneStepUnderACent", std::nextafter(-20.01, 0.0), -20.01},
+    {"TwoStepsUnderACentAreCut", std::nextafter(std::nextafter(20.01, 0.0), 0.0), 20.0},
+    {"OneStepUnderACentPast2To35IsCut", std::nextafter(123456789012.40, 0.0), 123456789012.39},
+    {"BinaryJustUnderHalfCent", 2.675, 2.67},
+    {"TenDigits", 1234567890.129, 1234567890.12},
+    {"TwelveDigitsWithCents", 9999999999.99, 9999999999.99},
+    {"TwelveIntegerDigitsNotRounded", 123456789012.3996, 123456789012.39},
+    {"ThirteenIntegerDigitsNotRounded", 1234567890123.456, 1234567890123.45},
+    {"NegativeThirteenIntegerDigits", -1234567890123.456, -1234567890123.45},
+    {"FourteenIntegerDigits", 12345678901234.567, 12345678901234.56},
+    {"NoRoomForDecimals", 4503599627370497.0, 4503599627370497.0},
+    {"Huge", 1e300, 1e300},
+    {"NegativeHuge", -1e300, -1e300},
+    {"PlusInfinity", HUGE_VAL, HUGE_VAL},
+    {"MinusInfinity", -HUGE_VAL, -HUGE_VAL},
+    {"NaN", std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()},
+};
+
+void PrintTo(const TruncCase& c, std::ostream* os) { *os << c.name; }
+
+class Trunc2Table : public ::testing::TestWithParam<TruncCase> {};
+
+TEST_P(Trunc2Table, CutsTowardZeroOnTheShortestDecimalForm) {
+    const TruncCase& c = GetParam();
+    const double got = Trunc2(c.in);
+    if (std::isnan(c.out)) {
+        EXPECT_TRUE(std::isnan(got)) << got;
+    } else {
+        EXPECT_EQ(got, c.out) << std::setprecision(17) << "Trunc2(" << c.in << ")";
+        EXPECT_EQ(std::signbit(got), std::signbit(c.out));
+    }
 }
 
-TEST(Trunc2, KeepsNonFiniteValues) {
-    EXPECT_TRUE(std::isnan(Trunc2(std::nan(""))));
-    EXPECT_EQ(Trunc2(HUGE_VAL), HUGE_VAL);
-    EXPECT_EQ(Trunc2(1e300), 1e300);
-}
+INSTANTIATE_TEST_SUITE_P(Table, Trunc2Table, ::testing::ValuesIn(kTruncCases),
+                         [](const ::testing::TestParamInfo<TruncCase>& p) { return std::string(p.param.name); });
 
 TEST(EmptyStringTest, BlanksCountAsEmptyButZeroDoesNot) {
     EXPECT_TRUE(EmptyString(QString()));

@@ -2,14 +2,13 @@
 // 1 2 3 4 Enter into its dialog and prints the record it gets back.
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLibrary>
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdio>
 
 #include "dll/Mensagemvek.h"
-#include "orv00006/orv00006.h"
+#include "orv00006/loader.h"
 #include "platform/dbclient.h"
 #include "platform/sysutils.h"
 
@@ -23,18 +22,14 @@ int main(int argc, char** argv) {
     plat::SetDecimalSeparator(QLatin1Char('.'));
     SetMensagemPresenter([](const MensagemArgs& m) { std::printf("message: %s\n", qPrintable(m.texto)); });
 
-    QLibrary module(QStringLiteral(ORV00006_MODULE_PATH));
-    if (!module.load()) {
-        std::printf("load failed: %s\n", qPrintable(module.errorString()));
+    orv00006::Module module;
+    if (const QString why = module.Load(QStringLiteral(ORV00006_MODULE_PATH)); !why.isEmpty()) {
+        std::printf("load failed: %s\n", qPrintable(why));
         return 1;
     }
-    auto initialize = reinterpret_cast<OrvInitializeFn>(module.resolve("Initialize"));
-    auto info = reinterpret_cast<OrvGetPackageInfoTableFn>(module.resolve("GetPackageInfoTable"));
-    auto cria = reinterpret_cast<OrvCriaDescontoFn>(module.resolve("CriaDesconto"));
-    auto finalize = reinterpret_cast<OrvFinalizeFn>(module.resolve("Finalize"));
-    if (!initialize || !info || !cria || !finalize) return 1;
-    initialize();
-    std::printf("module: %s %s\n", info()->name, info()->version);
+    module.initialize();
+    const OrvPackageInfoTable* info = module.packageInfo();
+    std::printf("module: %s %s\n", info->name, info->version);
 
     QTimer::singleShot(0, [] {
         QWidget* dialog = QApplication::activeModalWidget();
@@ -44,13 +39,13 @@ int main(int argc, char** argv) {
     });
     const plat::Variant params[] = {plat::Variant(), plat::Variant("Acrescimo"), 100.0, 0.0};
     plat::Variant result;
-    cria(params, 3, result);
+    module.criaDesconto(params, 3, result);
 
     plat::TClientDataSet cds(QStringLiteral("resultado"));
     cds.SetData(result);
     for (cds.First(); !cds.Eof(); cds.Next())
         std::printf("record: TIPO=%s VALOR=%g\n", qPrintable(cds.FieldByName(QStringLiteral("TIPO"))->AsString()),
                     cds.FieldByName(QStringLiteral("VALOR"))->AsFloat());
-    finalize();
+    module.finalize();
     return 0;
 }
