@@ -29,7 +29,7 @@ std::vector<plat::Variant> DiscountParameters(const char* kindKey, double base, 
 std::vector<plat::Variant> ExamplesForEveryKind();
 Decision ReadDecision(const plat::Variant& result, const plat::Variant& before);
 void WriteParametersFile(const QString& hostDirectory, double percent, bool asXml);
-void UseBrazilianNumbers();
+bool UseBrazilianNumbers();
 void RecordInsteadOfShowing(QStringList& messages, QStringList& failures);
 
 namespace {
@@ -50,7 +50,7 @@ void Type(const char* keys) {
 }
 
 TEST(IntegrationGuide, SamplesWorkAsDescribed) {
-    UseBrazilianNumbers();
+    ASSERT_TRUE(UseBrazilianNumbers());
     QStringList messages, failures;
     RecordInsteadOfShowing(messages, failures);
     DiscountModule m;
