@@ -203,7 +203,7 @@ TEST_F(HardeningModule, KeysArrivingWhileARefusalIsShown) {
         {"queued: cancel, then confirm", "Esc Backspace Enter", true, "", 1, "packet", {}},
         {"queued: confirm again", "Enter", true, "Esc", 2, "packet", {}},
     };
-    WriteRecordSet(ParametersFile(), plat::TFieldType::ftFloat, 1, [](plat::TField* f) { f->SetAsFloat(10); });
+    files::Limit(10)(ParametersFile());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         bool injected = false;
@@ -262,7 +262,7 @@ TEST_F(HardeningModule, InputBehindTheClosingKeyChangesNothing) {
         {"Enter, then a tap on cancel", "5 Enter click:sbtCancelar", 0, "packet", {{"V", 0.05}}},
         {"Esc, then a tap on confirm", "5 Esc click:sbtEnter", 0, "packet", {}},
     };
-    WriteRecordSet(ParametersFile(), plat::TFieldType::ftFloat, 1, [](plat::TField* f) { f->SetAsFloat(10); });
+    files::Limit(10)(ParametersFile());
     for (const bool queued : {true, false}) {
         for (const Case& c : cases) {
             if (queued && QByteArray(c.keys).contains("click:")) continue;
@@ -307,7 +307,7 @@ TEST_F(HardeningModule, ReentryIsRefusedAndTheRunningDialogIsUntouched) {
         {"call with a bad base", Params(Variant("Desconto"), Variant("abc"), 0.0), 3, false},
         {"call while the refusal is shown", Params(Variant("Desconto"), 200.0, 0.0), 3, true},
     };
-    WriteRecordSet(ParametersFile(), plat::TFieldType::ftFloat, 1, [](plat::TField* f) { f->SetAsFloat(10); });
+    files::Limit(10)(ParametersFile());
     Module& m = Module::Get();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -380,7 +380,7 @@ TEST_F(HardeningModule, ParameterValuesOnlyAProgramCanPass) {
                         "o valor base (elemento 2), o valor já aplicado (elemento 3))."),
          "unchanged", {}},
     };
-    WriteRecordSet(ParametersFile(), plat::TFieldType::ftFloat, 1, [](plat::TField* f) { f->SetAsFloat(10); });
+    files::Limit(10)(ParametersFile());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const Variant result = Call(c.params, c.high, Tokens(c.keys));
@@ -428,7 +428,7 @@ class HostileHost : public HardeningModule, public ::testing::WithParamInterface
 // again, one line says so on standard error, and the next call works.
 TEST_P(HostileHost, EndsTheCallWithoutADecisionAndTheNextCallWorks) {
     const Hostile& h = GetParam();
-    WriteRecordSet(ParametersFile(), plat::TFieldType::ftFloat, 1, [](plat::TField* f) { f->SetAsFloat(10); });
+    files::Limit(10)(ParametersFile());
     if (h.duringMessage) SetMensagemPresenter({});  // the real message box
     bool typed = false;
     bool acted = false;
@@ -507,7 +507,7 @@ INSTANTIATE_TEST_SUITE_P(Outside, HostileHost, ::testing::ValuesIn(kHostile),
 // The dialog refuses to close on request, so a quit asked for while it is
 // open would be refused and lost; it takes effect once the call returns.
 TEST_F(HardeningModule, AQuitAskedForDuringTheDialogTakesEffectWhenTheCallReturns) {
-    WriteRecordSet(ParametersFile(), plat::TFieldType::ftFloat, 1, [](plat::TField* f) { f->SetAsFloat(10); });
+    files::Limit(10)(ParametersFile());
     const std::vector<Variant> params = Params(Variant("Desconto"), 200.0, 0.0);
     Variant result = marker_;
     bool returned = false;
