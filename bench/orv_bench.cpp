@@ -516,7 +516,8 @@ int main(int argc, char** argv) {
         const QString ship = shipDir.path();
         const QString binDir = QFileInfo(opt.host).absolutePath();
         for (const QString& f : {QStringLiteral("pdv-host"), QStringLiteral("PKG_ORV00006.so"),
-                                 QStringLiteral("libplatform.so.1"), QStringLiteral("lib_dll.so.1")})
+                                 QStringLiteral("libplatform_runtime.so.1"), QStringLiteral("libplatform.so.1"),
+                                 QStringLiteral("lib_dll.so.1")})
             if (!QFile::copy(binDir + QLatin1Char('/') + f, ship + QLatin1Char('/') + f))
                 Fail(QStringLiteral("cannot copy %1").arg(f));
         QFile::copy(opt.stock, ship + QStringLiteral("/orv-stock-minimal"));

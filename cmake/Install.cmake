@@ -7,11 +7,11 @@ set(ORV_LIB_DIR lib)
 set(ORV_MODULE_DIR ${ORV_LIB_DIR}/orv00006)
 set(ORV_CMAKE_DIR ${ORV_LIB_DIR}/cmake/Orv00006)
 
-set_target_properties(platform _dll PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(platform_runtime platform _dll PROPERTIES INSTALL_RPATH "$ORIGIN")
 set_target_properties(PKG_ORV00006 PROPERTIES INSTALL_RPATH "$ORIGIN/..")
 set_target_properties(pdv-host PROPERTIES INSTALL_RPATH "$ORIGIN/../${ORV_LIB_DIR}")
 
-install(TARGETS platform _dll EXPORT Orv00006Targets
+install(TARGETS platform_runtime platform _dll EXPORT Orv00006Targets
     LIBRARY DESTINATION ${ORV_LIB_DIR} COMPONENT runtime NAMELINK_COMPONENT development
     INCLUDES DESTINATION include)
 install(TARGETS PKG_ORV00006 LIBRARY DESTINATION ${ORV_MODULE_DIR} COMPONENT runtime)
@@ -19,7 +19,7 @@ install(TARGETS pdv-host RUNTIME DESTINATION bin COMPONENT runtime)
 install(DIRECTORY
     ${PROJECT_SOURCE_DIR}/platform/include/platform
     ${PROJECT_SOURCE_DIR}/shared/include/dll
-    ${PROJECT_SOURCE_DIR}/plugin/include/orv00006
+    ${PROJECT_SOURCE_DIR}/include/orv00006
     DESTINATION include COMPONENT development)
 install(EXPORT Orv00006Targets NAMESPACE Orv00006:: DESTINATION ${ORV_CMAKE_DIR} COMPONENT development)
 

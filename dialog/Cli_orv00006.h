@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "orv00006/orv00006.h"
+#include "orv00006/export.h"
 #include "platform/dbclient.h"
 #include "platform/forms.h"
 #include "platform/variant.h"

@@ -21,7 +21,7 @@ if [[ -z "$cxx" ]]; then
 fi
 [[ -n "$cxx" ]] || { echo "no clang++ found (apt-get install clang libclang-rt-14-dev)" >&2; exit 2; }
 
-qt_flags="$(pkg-config --cflags --libs Qt6Core Qt6Xml)"
+qt_flags="$(pkg-config --cflags --libs Qt6Core)"
 
 sources=(
   "$root/platform/src/variant.cpp"

@@ -1,10 +1,10 @@
 #pragma once
 // Host-facing interface of the discount entry module PKG_ORV00006.
 //
-// Loading: dlopen the module (it needs libplatform and lib_dll, which the
-// host links too), call Initialize once, read GetPackageInfoTable if you
-// want to check what you loaded, call CriaDesconto as often as needed, call
-// Finalize before dlclose.
+// Loading: dlopen the module (it needs libplatform_runtime, libplatform and
+// lib_dll, which the host links too), call Initialize once, read
+// GetPackageInfoTable if you want to check what you loaded, call CriaDesconto
+// as often as needed, call Finalize before dlclose.
 //
 // Ownership: the caller owns the parameter array and the result variant.
 // CriaDesconto copies the parameters on entry and never writes them; it
@@ -15,9 +15,8 @@
 // Threading: call from the thread that runs the QApplication, one call at a
 // time. A call made from another thread, without a QApplication, or while
 // the dialog of an earlier call is still running is refused.
+#include "orv00006/export.h"
 #include "platform/variant.h"
-
-#define ORV_API __attribute__((visibility("default")))
 
 extern "C" {
 
