@@ -9,7 +9,7 @@ packages=(
   libgtest-dev googletest
   fonts-liberation fontconfig
   xvfb xauth xdotool
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 if [[ "${ORV_SETUP_BENCH:-0}" == 1 ]]; then packages+=(hyperfine valgrind); fi
 
