@@ -10,6 +10,7 @@ packages=(
   fonts-liberation fontconfig
   xvfb xauth xdotool
   clang libclang-rt-14-dev clang-format
+  python3-pyqt6
 )
 if [[ "${ORV_SETUP_BENCH:-0}" == 1 ]]; then packages+=(hyperfine valgrind); fi
 
