@@ -10,33 +10,40 @@
 namespace Cli_orv00006 {
 
 bool TfrmDesc::ValidaDesconto() {
-    const Limites l{lblCabec->Caption(), stTipo, flLimite, flVrBase, flVrAnterior};
-    return DentroDoLimite(l, plat::StrToFloat(lblDadoDigitado->Caption()), flVrMaxDesc);
+    const QString texto = lblDadoDigitado->Caption();
+    // An empty display holds no amount to check: its conversion error is
+    // the answer, as for any other text that is no number.
+    if (EmptyString(texto)) static_cast<void>(plat::StrToFloat(texto));
+    const Decisao d = DecisaoDaConfirmacao({lblCabec->Caption(), stTipo, flLimite, flVrBase, flVrAnterior}, texto);
+    if (d.vrMaxDesc) flVrMaxDesc = *d.vrMaxDesc;
+    return d.acao != Decisao::Acao::Recusa;
 }
 
 void TfrmDesc::sbtEnterClick(QObject* /*Sender*/) {
     // Input still queued behind the key that closed the dialog must not
     // change the decision already taken.
     if (!isVisible()) return;
-    const QString texto = lblDadoDigitado->Caption();
-    if (!EmptyString(texto)) {
-        if (ValidaDesconto()) {
-            cdsRetorno->Close();
-            cdsRetorno->CreateDataSet();
-            cdsRetorno->Insert();
-            cdsRetornoTIPO->SetAsString(stTipo);
-            cdsRetornoVALOR->SetAsFloat(plat::StrToFloat(texto));
-            cdsRetorno->Post();
-            vaRetorno = cdsRetorno->Data();
-        } else {
-            const Limites l{lblCabec->Caption(), stTipo, flLimite, flVrBase, flVrAnterior};
-            const QString chave = ChaveDaRecusa(l.cabecalho);
-            QString mensagem = msgPadrao->Msg(chave);
-            if (chave != QLatin1String("VR_MAX_DESC")) mensagem = plat::Format(mensagem, {FiguraDaRecusa(l, flVrMaxDesc)});
-            Mensagem(mensagem, QString(), QStringLiteral("N"), QStringLiteral("N"), TTipoMsg::tmErro, QString(), QString(),
-                     0, nullptr);
-            plat::Abort();
-        }
+    const Limites l{lblCabec->Caption(), stTipo, flLimite, flVrBase, flVrAnterior};
+    const Decisao d = DecisaoDaConfirmacao(l, lblDadoDigitado->Caption());
+    if (d.vrMaxDesc) flVrMaxDesc = *d.vrMaxDesc;
+    switch (d.acao) {
+    case Decisao::Acao::Aceita:
+        cdsRetorno->Close();
+        cdsRetorno->CreateDataSet();
+        cdsRetorno->Insert();
+        cdsRetornoTIPO->SetAsString(d.tipo);
+        cdsRetornoVALOR->SetAsFloat(d.valor);
+        cdsRetorno->Post();
+        vaRetorno = cdsRetorno->Data();
+        break;
+    case Decisao::Acao::Recusa: {
+        QString mensagem = msgPadrao->Msg(d.chave);
+        if (!d.figura.isEmpty()) mensagem = plat::Format(mensagem, {d.figura});
+        Mensagem(mensagem, QString(), QStringLiteral("N"), QStringLiteral("N"), TTipoMsg::tmErro, QString(), QString(),
+                 0, nullptr);
+        plat::Abort();
+    }
+    case Decisao::Acao::SemResultado: break;
     }
     Close();
 }

@@ -1,5 +1,7 @@
 #include "EntryLogic.h"
 
+#include <utility>
+
 #include "dll/Consiste.h"
 #include "platform/sysutils.h"
 
@@ -27,39 +29,73 @@ QString TextoDosDigitos(const QString& digitos, QChar separador) {
     return texto;
 }
 
-bool DentroDoLimite(const Limites& l, double valor, double& vrMaxDesc) {
+Regra RegraDoCabecalho(const QString& cabecalho) {
+    static const struct {
+        const QString* titulo;
+        Regra regra;
+    } kTitulos[] = {
+        {&Titulo::Desconto, Regra::Desconto},
+        {&Titulo::Fidelidade, Regra::Fidelidade},
+        {&Titulo::CrmBonus, Regra::CrmBonus},
+        {&Titulo::CashBack, Regra::CashBack},
+    };
+    for (const auto& t : kTitulos)
+        if (cabecalho == *t.titulo) return t.regra;
+    return Regra::SemLimite;
+}
+
+namespace {
+
+Decisao Recusa(Decisao d, const char* chave, QString figura) {
+    d.acao = Decisao::Acao::Recusa;
+    d.chave = QString::fromLatin1(chave);
+    d.figura = std::move(figura);
+    return d;
+}
+
+}  // namespace
+
+Decisao DecisaoDaConfirmacao(const Limites& l, const QString& texto) {
+    Decisao d;
+    if (EmptyString(texto)) return d;
+    const double valor = plat::StrToFloat(texto);
+    const QString padrao = QStringLiteral("0.00");
     // Intermediates at the widest precision; what Trunc2 takes and what is
-    // stored is a double.
+    // stored is a double. A refusal is the acceptance test negated, so a NaN
+    // (an overflowing base) fails it.
     using wide = long double;
-    if (l.limite > 0 && l.cabecalho == Titulo::Desconto && l.vrBase > 0) {
-        vrMaxDesc = Trunc2(static_cast<double>(wide(l.limite) / 100 * l.vrBase));
-        const double p0 = l.vrAnterior > 0 ? Trunc2(static_cast<double>(100 * wide(l.vrAnterior) / l.vrBase)) : 0.0;
-        const double total = l.tipo == QLatin1String("P")
-                                 ? Trunc2(static_cast<double>((wide(valor) + p0) / 100 * l.vrBase))
-                                 : Trunc2(static_cast<double>(wide(valor) + l.vrAnterior));
-        return total <= vrMaxDesc;
+    switch (RegraDoCabecalho(l.cabecalho)) {
+    case Regra::Desconto:
+        if (l.limite > 0 && l.vrBase > 0) {
+            const double maximo = Trunc2(static_cast<double>(wide(l.limite) / 100 * l.vrBase));
+            d.vrMaxDesc = maximo;
+            const double p0 =
+                l.vrAnterior > 0 ? Trunc2(static_cast<double>(100 * wide(l.vrAnterior) / l.vrBase)) : 0.0;
+            const double total = l.tipo == QLatin1String("P")
+                                     ? Trunc2(static_cast<double>((wide(valor) + p0) / 100 * l.vrBase))
+                                     : Trunc2(static_cast<double>(wide(valor) + l.vrAnterior));
+            if (!(total <= maximo))
+                return Recusa(d, "PER_MAX_PERMITIDO", plat::FormatFloat(padrao, maximo - l.vrAnterior));
+        }
+        break;
+    case Regra::Fidelidade:
+        if (!(Trunc2(l.vrBase) >= Trunc2(valor))) return Recusa(d, "VRDESC_INV", plat::FormatFloat(padrao, l.vrBase));
+        break;
+    case Regra::CrmBonus:
+        // CRM&Bonus never computes a maximum discount value: the largest
+        // amount it allows is its limit.
+        if (!(Trunc2(l.limite) >= Trunc2(valor)))
+            return Recusa(d, "PER_MAX_PERMITIDO", plat::FormatFloat(padrao, l.limite));
+        break;
+    case Regra::CashBack:
+        if (!(Trunc2(l.limite) >= Trunc2(valor))) return Recusa(d, "VR_MAX_DESC", QString());
+        break;
+    case Regra::SemLimite: break;
     }
-    if (l.cabecalho == Titulo::Fidelidade) return Trunc2(l.vrBase) >= Trunc2(valor);
-    if (l.cabecalho == Titulo::CrmBonus || l.cabecalho == Titulo::CashBack)
-        return Trunc2(l.limite) >= Trunc2(valor);
-    return true;
-}
-
-QString ChaveDaRecusa(const QString& cabecalho) {
-    if (cabecalho == Titulo::Desconto || cabecalho == Titulo::CrmBonus) return QStringLiteral("PER_MAX_PERMITIDO");
-    if (cabecalho == Titulo::Fidelidade) return QStringLiteral("VRDESC_INV");
-    if (cabecalho == Titulo::CashBack) return QStringLiteral("VR_MAX_DESC");
-    return {};
-}
-
-QString FiguraDaRecusa(const Limites& l, double vrMaxDesc) {
-    const QString pattern = QStringLiteral("0.00");
-    if (l.cabecalho == Titulo::Desconto) return plat::FormatFloat(pattern, vrMaxDesc - l.vrAnterior);
-    // CRM&Bonus never computes a maximum discount value: the largest amount
-    // it allows is its limit.
-    if (l.cabecalho == Titulo::CrmBonus) return plat::FormatFloat(pattern, l.limite);
-    if (l.cabecalho == Titulo::Fidelidade) return plat::FormatFloat(pattern, l.vrBase);
-    return {};
+    d.acao = Decisao::Acao::Aceita;
+    d.tipo = l.tipo;
+    d.valor = valor;
+    return d;
 }
 
 }  // namespace Cli_orv00006

@@ -4,6 +4,8 @@
 #include <QChar>
 #include <QString>
 
+#include <optional>
+
 namespace Cli_orv00006 {
 
 // At most this many digits are typed; the last two are the decimals.
@@ -33,17 +35,33 @@ struct Limites {
     double vrAnterior = 0;  // amount already applied (element 3)
 };
 
-// Whether `valor` is within the limit of the kind. On the plain-discount
-// path `vrMaxDesc` receives the maximum discount value; elsewhere it is left
-// as it was.
-bool DentroDoLimite(const Limites& l, double valor, double& vrMaxDesc);
+// The limit rules, one per kind that has a limit; every other header, a
+// translated one too, has none.
+enum class Regra { SemLimite, Desconto, Fidelidade, CrmBonus, CashBack };
 
-// The message table key for a refused amount of the kind, or "" when the
-// kind never refuses.
-QString ChaveDaRecusa(const QString& cabecalho);
+// The rule of the kind a header text names, by the literal titles above.
+Regra RegraDoCabecalho(const QString& cabecalho);
 
-// The figure a refusal message shows, formatted "0.00"; empty when its text
-// has no placeholder.
-QString FiguraDaRecusa(const Limites& l, double vrMaxDesc);
+// What confirming the amount on display comes to.
+struct Decisao {
+    enum class Acao {
+        Aceita,       // hand back `tipo` and `valor`
+        Recusa,       // show message `chave`, then stay open
+        SemResultado  // empty display: close without a packet
+    };
+    Acao acao = Acao::SemResultado;
+    QString tipo;
+    double valor = 0;
+    QString chave;
+    // The figure for the message's placeholder, formatted "0.00"; empty
+    // when the message has none.
+    QString figura;
+    // The plain discount's maximum value, whenever its limit applies.
+    std::optional<double> vrMaxDesc;
+};
+
+// The decision for the display text `texto` against the kind's limit. The
+// amount is read with plat::StrToFloat, whose error reaches the caller.
+Decisao DecisaoDaConfirmacao(const Limites& l, const QString& texto);
 
 }  // namespace Cli_orv00006

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "Cli_orv00006.h"
@@ -77,6 +78,28 @@ double LeLimite(plat::TClientDataSet& cds, const QString& arquivo) {
 const char* const kValorBase = "valor base (elemento 2)";
 const char* const kValorAnterior = "valor já aplicado (elemento 3)";
 
+// Where a figure of the set-up comes from.
+enum class Origem { Nenhuma, Elemento2, Elemento3 };
+
+// A kind key of element 1 and what it changes on the fresh dialog; a key
+// not listed (or not text) keeps the plain discount.
+struct Ajuste {
+    const char* chave;
+    const QString* titulo;
+    bool escondePercentual;  // lblPrecentual, imgPercentual, bvlPercentual
+    bool escondeValor;       // imgValor, bvlValor
+    Origem valorMaximo;      // shown on lblValor
+    Origem limite;           // Nenhuma: the parameters file's
+};
+
+const Ajuste kAjustes[] = {
+    {"Acrescimo", &Titulo::Acrescimo, false, false, Origem::Nenhuma, Origem::Nenhuma},
+    {"TaxaServico", &Titulo::TaxaServico, false, false, Origem::Nenhuma, Origem::Nenhuma},
+    {"DescontoFidelidade", &Titulo::Fidelidade, true, false, Origem::Elemento2, Origem::Nenhuma},
+    {"DescontoCRMBONUS", &Titulo::CrmBonus, true, true, Origem::Elemento3, Origem::Elemento3},
+    {"DescontoGCOM", &Titulo::CashBack, true, true, Origem::Elemento3, Origem::Elemento3},
+};
+
 }  // namespace
 
 void TfrmDesc::InicializaForm(const plat::Variant* params, int high) {
@@ -86,36 +109,40 @@ void TfrmDesc::InicializaForm(const plat::Variant* params, int high) {
     const QString arquivo = plat::ProgramDir() + QStringLiteral("/PARAMETROSVEK.CDS");
     flLimite = LeLimite(*cdsParametrosVek, arquivo);
 
+    // Each element is converted once, when first needed: which element's
+    // error a bad call shows follows the order the kind reads them in.
+    std::optional<double> lidos[2];
+    const auto elemento = [&](Origem origem) {
+        const bool base = origem == Origem::Elemento2;
+        std::optional<double>& lido = lidos[base ? 0 : 1];
+        if (!lido) lido = LeValor(p[base ? 2 : 3], base ? kValorBase : kValorAnterior);
+        return *lido;
+    };
+
     // Every key is compared (only one can match); a key that is not text
     // matches none and keeps the plain discount.
     const plat::Variant& tipo = p[1];
     const QString valorMaximo = QStringLiteral("Valor Máximo: R$ ");
     const QString padrao = QStringLiteral("0.00");
-    if (tipo == QStringLiteral("Acrescimo")) lblCabec->SetCaption(Titulo::Acrescimo);
-    if (tipo == QStringLiteral("TaxaServico")) lblCabec->SetCaption(Titulo::TaxaServico);
-    if (tipo == QStringLiteral("DescontoFidelidade")) {
-        lblCabec->SetCaption(Titulo::Fidelidade);
-        lblPrecentual->setVisible(false);
-        imgPercentual->setVisible(false);
-        bvlPercentual->setVisible(false);
-        lblValor->SetCaption(valorMaximo + plat::FormatFloat(padrao, LeValor(p[2], kValorBase)));
+    for (const Ajuste& a : kAjustes) {
+        if (!(tipo == QString::fromLatin1(a.chave))) continue;
+        lblCabec->SetCaption(*a.titulo);
+        if (a.escondePercentual) {
+            lblPrecentual->setVisible(false);
+            imgPercentual->setVisible(false);
+            bvlPercentual->setVisible(false);
+        }
+        if (a.escondeValor) {
+            imgValor->setVisible(false);
+            bvlValor->setVisible(false);
+        }
+        if (a.valorMaximo != Origem::Nenhuma)
+            lblValor->SetCaption(valorMaximo + plat::FormatFloat(padrao, elemento(a.valorMaximo)));
+        if (a.limite != Origem::Nenhuma) flLimite = elemento(a.limite);
     }
-    const auto valorMaximoDoHost = [&](const QString& titulo) {
-        lblCabec->SetCaption(titulo);
-        lblPrecentual->setVisible(false);
-        imgPercentual->setVisible(false);
-        bvlPercentual->setVisible(false);
-        imgValor->setVisible(false);
-        bvlValor->setVisible(false);
-        const double maximo = LeValor(p[3], kValorAnterior);
-        lblValor->SetCaption(valorMaximo + plat::FormatFloat(padrao, maximo));
-        flLimite = maximo;
-    };
-    if (tipo == QStringLiteral("DescontoCRMBONUS")) valorMaximoDoHost(Titulo::CrmBonus);
-    if (tipo == QStringLiteral("DescontoGCOM")) valorMaximoDoHost(Titulo::CashBack);
 
-    flVrBase = LeValor(p[2], kValorBase);
-    flVrAnterior = LeValor(p[3], kValorAnterior);
+    flVrBase = elemento(Origem::Elemento2);
+    flVrAnterior = elemento(Origem::Elemento3);
     flVrBase = flVrBase + flVrAnterior;
 
     lblDadoDigitado->SetCaption(flVrAnterior > 0 ? plat::FloatToStrF(flVrAnterior, plat::TFloatFormat::ffFixed, 15, 2)

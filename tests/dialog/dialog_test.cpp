@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "DialogFixture.h"
 #include "dll/Trad_utl.h"
@@ -109,6 +110,51 @@ TEST_F(Setup, UnreadableParametersFileFailsTheSetUp) {
     Cli_orv00006::TfrmDesc d;
     EXPECT_THROW(d.InicializaForm(params, 3), plat::Exception);
 }
+
+// A call whose elements 2 and 3 are both bad fails on the element its kind
+// reads first; a broken parameters file is reported before either.
+struct FirstFailureCase {
+    const char* label;
+    const char* kind;
+    bool brokenFile;
+    QString message;  // contained in the set-up's error
+    QString header;   // as the failure leaves it
+};
+
+class SetupFailure : public DialogFixture, public ::testing::WithParamInterface<FirstFailureCase> {};
+
+TEST_P(SetupFailure, NamesWhatTheKindReadsFirst) {
+    const FirstFailureCase& c = GetParam();
+    if (c.brokenFile) {
+        QFile f(dir_.filePath(QStringLiteral("PARAMETROSVEK.CDS")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("not a record set");
+    }
+    const Variant params[] = {Variant(), Variant(c.kind), Variant("abc"), Variant::Null()};
+    Cli_orv00006::TfrmDesc d;
+    QString message;
+    try {
+        d.InicializaForm(params, 3);
+    } catch (const plat::Exception& e) {
+        message = e.Message();
+    }
+    EXPECT_TRUE(message.contains(c.message)) << message.toStdString();
+    EXPECT_EQ(d.lblCabec->Caption(), c.header);
+}
+
+const QString kBaseRuim = QStringLiteral("O valor base (elemento 2) informado não é um número válido: \"abc\".");
+const QString kAplicadoRuim =
+    QStringLiteral("O valor já aplicado (elemento 3) informado não é um número válido: nulo (Null).");
+
+INSTANTIATE_TEST_SUITE_P(
+    BothAmountsBad, SetupFailure,
+    ::testing::Values(FirstFailureCase{"plain_discount", "Desconto", false, kBaseRuim, "Desconto"},
+                      FirstFailureCase{"surcharge", "Acrescimo", false, kBaseRuim, "Acréscimo"},
+                      FirstFailureCase{"loyalty", "DescontoFidelidade", false, kBaseRuim, "Desconto Fidelidade"},
+                      FirstFailureCase{"crm_bonus", "DescontoCRMBONUS", false, kAplicadoRuim, "Desconto CRM&&Bonus"},
+                      FirstFailureCase{"cashback", "DescontoGCOM", false, kAplicadoRuim, "Desconto CashBack"},
+                      FirstFailureCase{"broken_file_first", "DescontoGCOM", true, "PARAMETROSVEK.CDS", "Desconto"}),
+    [](const auto& tp) { return std::string(tp.param.label); });
 
 struct TypingCase {
     const char* tokens;

@@ -64,7 +64,7 @@ TEST_F(ModuleTest, ExportsBothNamesThePublicSurfaceAndNothingElse) {
                             "_ZN12Cli_orv000068TfrmDesc14ValidaDescontoEv", "_ZTIN12Cli_orv000068TfrmDescE"})
         EXPECT_NE(h.Resolve(sym), nullptr) << sym;
     for (const char* sym : {"_ZN12Cli_orv0000615TextoDosDigitosERK7QString5QChar",
-                            "_ZN12Cli_orv0000614DentroDoLimiteERKNS_7LimitesEdRd"})
+                            "_ZN12Cli_orv0000620DecisaoDaConfirmacaoERKNS_7LimitesERK7QString"})
         EXPECT_EQ(h.Resolve(sym), nullptr) << sym << " leaks out of the module";
 }
 
