@@ -52,7 +52,7 @@ TEST_F(Setup, EveryKindShowsItsHeaderOptionsAndStartingAmount) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        plat::SetDecimalSeparator(QLatin1Char(c.separator));
+        separator_.Set(QLatin1Char(c.separator));
         auto* d = Open(c.kind, c.base, c.applied);
         EXPECT_EQ(d->lblCabec->Caption(), c.header);
         EXPECT_EQ(d->lblValor->Caption(), c.lblValor);
@@ -312,7 +312,7 @@ TEST_F(Confirm, CorrectionAfterARefusalIsAccepted) {
 }
 
 TEST_F(Confirm, AnUnparsableDisplayIsReportedAndTheDialogStaysOpen) {
-    plat::SetDecimalSeparator(QLatin1Char('.'));
+    separator_.Set(QLatin1Char('.'));
     Open(Variant("Desconto"), 200.0, 0.0);  // shows the literal "0,00"
     Type(QStringLiteral("Enter"));
     EXPECT_TRUE(IsOpen());

@@ -10,6 +10,7 @@
 
 #include <vector>
 
+#include "DecimalSeparatorGuard.h"
 #include "orv00006/loader.h"
 #include "platform/dbclient.h"
 #include "platform/variant.h"
@@ -50,6 +51,7 @@ void Type(const char* keys) {
 }
 
 TEST(IntegrationGuide, SamplesWorkAsDescribed) {
+    const DecimalSeparatorGuard restore;  // the guide's sample sets the separator
     ASSERT_TRUE(UseBrazilianNumbers());
     QStringList messages, failures;
     RecordInsteadOfShowing(messages, failures);

@@ -16,6 +16,7 @@
 #include <functional>
 #include <vector>
 
+#include "DecimalSeparatorGuard.h"
 #include "Expect.h"
 #include "ParametersFiles.h"
 #include "LoadedModule.h"
@@ -83,7 +84,6 @@ protected:
         ASSERT_TRUE(m.module.IsLoaded()) << m.error.toStdString();
         ASSERT_TRUE(m.initialize && m.finalize && m.cria && m.frmDesc && m.boCriado06);
         ASSERT_TRUE(dir_.isValid());
-        plat::SetDecimalSeparator(QLatin1Char(','));
         plat::OverrideProgramDir(dir_.path());
         SetMensagemPresenter([this](const MensagemArgs& a) {
             messages_ << a.texto;
@@ -138,6 +138,7 @@ protected:
         EXPECT_EQ(LiveDialogs(), 0);
     }
 
+    DecimalSeparatorGuard separator_{QLatin1Char(',')};
     QTemporaryDir dir_;
     QStringList messages_;
     QStringList errors_;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "Cli_orv00006.h"
+#include "DecimalSeparatorGuard.h"
 #include "GuiTestSupport.h"
 #include "ReferenceLayout.h"
 
@@ -56,6 +57,7 @@ protected:
     QImage Grab() const;
     QWidget* Element(const char* name) const;
 
+    DecimalSeparatorGuard separator_{QLatin1Char(',')};
     Recorder recorder_;
     QTemporaryDir dir_;
     QPointer<Cli_orv00006::TfrmDesc> dialog_;

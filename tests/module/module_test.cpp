@@ -7,6 +7,7 @@
 
 #include <thread>
 
+#include "DecimalSeparatorGuard.h"
 #include "GuiTestSupport.h"
 #include "LoadedModule.h"
 #include "ScriptDriver.h"
@@ -26,7 +27,6 @@ protected:
         Module& m = Module::Get();
         ASSERT_TRUE(m.module.IsLoaded()) << m.error.toStdString();
         ASSERT_TRUE(m.Complete());
-        plat::SetDecimalSeparator(QLatin1Char(','));
         m.initialize();
     }
     void TearDown() override { Module::Get().finalize(); }
@@ -53,6 +53,7 @@ protected:
         return cds.RecordCount();
     }
 
+    DecimalSeparatorGuard separator_{QLatin1Char(',')};
     Recorder recorder_;
     std::unique_ptr<ScriptDriver> driver_;
     const Variant marker_{QStringLiteral("marca do host")};
@@ -213,7 +214,7 @@ TEST_F(ModuleTest, ACallFromAnotherThreadIsRefusedWithoutWidgets) {
 
 TEST_F(ModuleTest, HandlerFailuresStayInTheEventLoop) {
     // Under a point separator the prefilled "0,00" cannot be read back.
-    plat::SetDecimalSeparator(QLatin1Char('.'));
+    separator_.Set(QLatin1Char('.'));
     Variant result = marker_;
     Call(Params("Desconto", 200.0, 0.0), 3, result, QStringLiteral("Enter"));
     ASSERT_EQ(recorder_.errors.size(), 1);

@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "DecimalSeparatorGuard.h"
 #include "dll/Consiste.h"
 #include "dll/Mensagemvek.h"
 #include "platform/exceptions.h"
@@ -19,9 +20,7 @@ namespace {
 // Restores the process separator after each test.
 class Separator : public ::testing::Test {
 protected:
-    void SetUp() override { saved_ = DecimalSeparator(); }
-    void TearDown() override { SetDecimalSeparator(saved_); }
-    QChar saved_;
+    DecimalSeparatorGuard separator_;
 };
 
 struct TruncCase {
@@ -110,7 +109,7 @@ TEST_F(Separator, FormatFloatRoundsHalfAwayFromZero) {
         {',', "0.00", 1e300, "1E300"},
     };
     for (const auto& c : cases) {
-        SetDecimalSeparator(QLatin1Char(c.sep));
+        separator_.Set(QLatin1Char(c.sep));
         EXPECT_EQ(FormatFloat(QString::fromLatin1(c.pattern), c.value), QString::fromUtf8(c.text))
             << c.pattern << " " << c.value;
     }
@@ -123,7 +122,7 @@ TEST_F(Separator, FloatToStrFFixedUsesFifteenDigitsThenTwoDecimals) {
         {',', "", -7.005, "-7,01"},
     };
     for (const auto& c : cases) {
-        SetDecimalSeparator(QLatin1Char(c.sep));
+        separator_.Set(QLatin1Char(c.sep));
         EXPECT_EQ(FloatToStrF(c.value, TFloatFormat::ffFixed, 15, 2), QString::fromUtf8(c.text)) << c.value;
     }
     EXPECT_EQ(FloatToStrF(std::nan(""), TFloatFormat::ffFixed, 15, 2), QStringLiteral("NAN"));
@@ -131,7 +130,7 @@ TEST_F(Separator, FloatToStrFFixedUsesFifteenDigitsThenTwoDecimals) {
 }
 
 TEST_F(Separator, FloatToStrGeneral) {
-    SetDecimalSeparator(QLatin1Char(','));
+    separator_.Set(QLatin1Char(','));
     EXPECT_EQ(FloatToStr(123.456), QStringLiteral("123,456"));
     EXPECT_EQ(FloatToStr(0.5), QStringLiteral("0,5"));
     EXPECT_EQ(FloatToStr(1.5e-5), QStringLiteral("1,5E-5"));
@@ -155,7 +154,7 @@ TEST_F(Separator, StrToFloatFollowsTheCurrentSeparator) {
         {',', "١٢", false, 0},
     };
     for (const auto& c : cases) {
-        SetDecimalSeparator(QLatin1Char(c.sep));
+        separator_.Set(QLatin1Char(c.sep));
         const QString text = QString::fromUtf8(c.text);
         double v = -1;
         EXPECT_EQ(TryStrToFloat(text, v), c.ok) << c.text;
@@ -183,7 +182,7 @@ TEST(FormatTest, FillsPlaceholdersAndRejectsBadPatterns) {
 }
 
 TEST_F(Separator, VariantToDouble) {
-    SetDecimalSeparator(QLatin1Char(','));
+    separator_.Set(QLatin1Char(','));
     EXPECT_EQ(Variant().ToDouble(), 0.0);
     EXPECT_EQ(Variant(200.0).ToDouble(), 200.0);
     EXPECT_EQ(Variant(std::int64_t{42}).ToDouble(), 42.0);
