@@ -22,6 +22,7 @@ protected:
     void TearDown() override {
         delete dialog_.data();
         plat::OverrideProgramDir(QString());
+        ExpectNoTopLevelWidgetsLeft();
     }
 
     // Writes PARAMETROSVEK.CDS beside the "host program" with the limit.

@@ -18,6 +18,7 @@
 
 #include "DecimalSeparatorGuard.h"
 #include "Expect.h"
+#include "GuiTestSupport.h"
 #include "ParametersFiles.h"
 #include "LoadedModule.h"
 #include "ScriptDriver.h"
@@ -97,6 +98,7 @@ protected:
         plat::Application::SetExceptionHandler({});
         plat::OverrideProgramDir(QString());
         Module::Get().finalize();
+        ExpectNoTopLevelWidgetsLeft();
     }
 
     QString ParametersFile() const { return dir_.filePath(QStringLiteral("PARAMETROSVEK.CDS")); }

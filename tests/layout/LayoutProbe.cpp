@@ -59,6 +59,7 @@ void LayoutFixture::SetUp() {
 void LayoutFixture::TearDown() {
     delete dialog_.data();
     plat::OverrideProgramDir(QString());
+    ExpectNoTopLevelWidgetsLeft();
 }
 
 Cli_orv00006::TfrmDesc* LayoutFixture::Open(const ref::KindCase& kind) {

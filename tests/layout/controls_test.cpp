@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <memory>
 #include <set>
 
 #include "LayoutProbe.h"
@@ -325,9 +326,10 @@ TEST(Bevel, LoweredEtchedFrameWithAnUnfilledInside) {
 class Button : public ::testing::Test {
 protected:
     void SetUp() override {
-        parent_.resize(100, 80);
-        btn_ = new TBlendedBitBtn(&parent_);
-        parent_.show();
+        parent_ = std::make_unique<QWidget>();
+        parent_->resize(100, 80);
+        btn_ = new TBlendedBitBtn(parent_.get());
+        parent_->show();
         btn_->setGeometry(10, 10, 70, 46);
         btn_->SetFaceColor(ref::kConfirm);
         btn_->SetPressedColor(QColor(10, 20, 30));
@@ -336,9 +338,13 @@ protected:
         btn_->SetDisabledFontColor(QColor(255, 255, 0));
         btn_->SetCaption(QStringLiteral("5"));
     }
+    void TearDown() override {
+        parent_.reset();
+        ExpectNoTopLevelWidgetsLeft();
+    }
     QImage Face() { return Render(btn_, ref::kWhite); }
 
-    QWidget parent_;
+    std::unique_ptr<QWidget> parent_;
     TBlendedBitBtn* btn_ = nullptr;
 };
 

@@ -29,7 +29,10 @@ protected:
         ASSERT_TRUE(m.Complete());
         m.initialize();
     }
-    void TearDown() override { Module::Get().finalize(); }
+    void TearDown() override {
+        Module::Get().finalize();
+        ExpectNoTopLevelWidgetsLeft();
+    }
 
     // One call, driven by `keys`.
     ScriptDriver* Call(const std::vector<Variant>& params, int high, Variant& result, const QString& keys,
