@@ -469,6 +469,9 @@ struct Hostile {
     void (*act)(QWidget* dialog);
 };
 
+// Named in test output rather than dumped as bytes.
+void PrintTo(const Hostile& h, std::ostream* os) { *os << h.name; }
+
 void Delete(QWidget* dialog) { delete dialog; }
 void DeleteLater(QWidget* dialog) { dialog->deleteLater(); }
 void DeleteEveryWindow(QWidget*) { qDeleteAll(QApplication::topLevelWidgets()); }
