@@ -30,6 +30,14 @@ QImage MaskOf(const QString& path) {
 template <class Key>
 using PaintCache = plat::ImageCache<Key>;
 
+// The rounded face, antialiased, without outline.
+void DrawFace(QPainter& p, const QRectF& box, const QColor& fill, int radius) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(box, radius, radius);
+}
+
 // The rounded face of one size and colour. Antialiased outlines are the
 // costliest part of a button's paint and every key of a keypad has the same
 // face; drawn once onto a transparent image and composited, it gives the
@@ -40,30 +48,30 @@ QImage FaceOf(QSize size, const QColor& fill, int radius) {
         QImage face(size, QImage::Format_ARGB32_Premultiplied);
         face.fill(Qt::transparent);
         QPainter p(&face);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(fill);
-        p.drawRoundedRect(QRectF(face.rect()), radius, radius);
+        DrawFace(p, QRectF(face.rect()), fill, radius);
         return face;
     });
 }
 
-// A glyph mask in the ink of a state: the same few pairs on every paint.
-QImage TintOf(const QImage& mask, const QColor& ink) {
-    static PaintCache<std::pair<qint64, QRgb>> tints(64);
-    return tints.Get({mask.cacheKey(), ink.rgba()}, [&] {
-        QImage tinted = mask;
-        QPainter t(&tinted);
-        t.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        t.fillRect(tinted.rect(), ink);
-        return tinted;
-    });
+// A glyph mask in the ink of a state.
+QImage Tint(const QImage& mask, const QColor& ink) {
+    QImage tinted = mask;
+    QPainter t(&tinted);
+    t.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    t.fillRect(tinted.rect(), ink);
+    return tinted;
 }
 
-// Glyph and caption, centred side by side on a face of the given size.
-void DrawContent(QPainter& p, QSize size, const QImage& mask, const QColor& ink, const QString& caption,
+// The same, kept: the same few pairs on every paint.
+QImage TintOf(const QImage& mask, const QColor& ink) {
+    static PaintCache<std::pair<qint64, QRgb>> tints(64);
+    return tints.Get({mask.cacheKey(), ink.rgba()}, [&] { return Tint(mask, ink); });
+}
+
+// Glyph (already in its ink) and caption, centred side by side on a face of
+// the given size.
+void DrawContent(QPainter& p, QSize size, const QImage& tinted, const QColor& ink, const QString& caption,
                  const QFont& font) {
-    const QImage tinted = mask.isNull() ? QImage() : TintOf(mask, ink);
     p.setFont(font);
     const int textWidth = caption.isEmpty() ? 0 : p.fontMetrics().horizontalAdvance(caption);
     const int gap = (!tinted.isNull() && textWidth > 0) ? 2 : 0;
@@ -97,7 +105,7 @@ QImage WholeOf(QSize size, const QColor& fill, int radius, const QImage& mask, c
         QImage whole = face.copy();
         {
             QPainter p(&whole);
-            DrawContent(p, size, mask, ink, caption, font);
+            DrawContent(p, size, mask.isNull() ? QImage() : TintOf(mask, ink), ink, caption, font);
         }
         for (int y = 0; y < whole.height(); ++y) {
             const auto* f = reinterpret_cast<const QRgb*>(face.constScanLine(y));
@@ -216,11 +224,22 @@ void TBlendedBitBtn::SetRadius(int r) {
     update();
 }
 
-void TBlendedBitBtn::paintEvent(QPaintEvent*) {
+TBlendedBitBtn::Look TBlendedBitBtn::CurrentLook() const {
     const bool enabled = isEnabled();
-    const QColor fill = !enabled ? disabled_color_ : down_ ? pressed_color_ : face_;
-    const QColor ink = !enabled ? disabled_font_ : down_ ? pressed_font_ : font_.color;
-    const QImage& mask = enabled ? glyphMask_ : disabledGlyphMask_;
+    return {!enabled ? disabled_color_ : down_ ? pressed_color_ : face_,
+            !enabled ? disabled_font_ : down_ ? pressed_font_ : font_.color,
+            enabled ? glyphMask_ : disabledGlyphMask_};
+}
+
+void TBlendedBitBtn::PaintInPlace(QPainter& p) const {
+    const Look look = CurrentLook();
+    DrawFace(p, QRectF(rect()), look.fill, radius_);
+    DrawContent(p, size(), look.mask.isNull() ? QImage() : Tint(look.mask, look.ink), look.ink, caption_,
+                DrawingFont());
+}
+
+void TBlendedBitBtn::paintEvent(QPaintEvent*) {
+    const Look look = CurrentLook();
 
     QPainter p(this);
     // Kept images only where they land one to one on whole device pixels and
@@ -229,20 +248,18 @@ void TBlendedBitBtn::paintEvent(QPaintEvent*) {
     const QTransform device = p.deviceTransform();
     const bool oneToOne = p.device()->devicePixelRatioF() == 1.0 && device.type() <= QTransform::TxTranslate &&
                           device.dx() == std::round(device.dx()) && device.dy() == std::round(device.dy());
-    if (oneToOne && fill.alpha() == 255) {
-        const QImage whole = WholeOf(size(), fill, radius_, mask, ink, caption_, font_, DrawingFont());
+    if (oneToOne && look.fill.alpha() == 255) {
+        const QImage whole = WholeOf(size(), look.fill, radius_, look.mask, look.ink, caption_, font_, DrawingFont());
         if (!whole.isNull()) {
             p.drawImage(QPoint(0, 0), whole);
             return;
         }
-        p.drawImage(QPoint(0, 0), FaceOf(size(), fill, radius_));
+        p.drawImage(QPoint(0, 0), FaceOf(size(), look.fill, radius_));
     } else {
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(fill);
-        p.drawRoundedRect(QRectF(rect()), radius_, radius_);
+        DrawFace(p, QRectF(rect()), look.fill, radius_);
     }
-    DrawContent(p, size(), mask, ink, caption_, DrawingFont());
+    DrawContent(p, size(), look.mask.isNull() ? QImage() : TintOf(look.mask, look.ink), look.ink, caption_,
+                DrawingFont());
 }
 
 void TBlendedBitBtn::mousePressEvent(QMouseEvent* e) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "Cli_orv00006.h"
+#include "DecimalSeparatorGuard.h"
 #include "GuiTestSupport.h"
 #include "ParametersFile.h"
 #include "ScriptDriver.h"
@@ -15,14 +16,13 @@
 class DialogFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        plat::SetDecimalSeparator(QLatin1Char(','));
         ASSERT_TRUE(dir_.isValid());
         plat::OverrideProgramDir(dir_.path());
     }
     void TearDown() override {
         delete dialog_.data();
         plat::OverrideProgramDir(QString());
-        plat::SetDecimalSeparator(QLatin1Char(','));
+        ExpectNoTopLevelWidgetsLeft();
     }
 
     // Writes PARAMETROSVEK.CDS beside the "host program" with the limit.
@@ -68,6 +68,8 @@ protected:
         return out;
     }
 
+    // The host's usual separator; a test may set another through it.
+    DecimalSeparatorGuard separator_{QLatin1Char(',')};
     Recorder recorder_;
     QTemporaryDir dir_;
     QPointer<Cli_orv00006::TfrmDesc> dialog_;

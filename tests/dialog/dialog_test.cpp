@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "CaseName.h"
 #include "DialogFixture.h"
 #include "dll/Trad_utl.h"
 
@@ -26,13 +27,13 @@ struct SetupCase {
     char separator = ',';
 };
 
-class Setup : public DialogFixture {};
+void PrintTo(const SetupCase& c, std::ostream* os) { *os << c.what; }
 
-TEST_F(Setup, EveryKindShowsItsHeaderOptionsAndStartingAmount) {
+std::vector<SetupCase> SetupCases() {
     const QStringList none;
     const QStringList percentage = {"imgPercentual", "bvlPercentual", "lblPrecentual"};
     const QStringList both = {"imgValor", "bvlValor", "imgPercentual", "bvlPercentual", "lblPrecentual"};
-    const SetupCase cases[] = {
+    return {
         {"surcharge", Variant("Acrescimo"), 0.0, 0.0, "Acréscimo", "Valor", none, "0,00"},
         {"service fee with applied", Variant("TaxaServico"), 100.0, 5.0, "Taxa de Serviço", "Valor", none, "5,00"},
         {"loyalty shows element 2", Variant("DescontoFidelidade"), 50.0, 10.0, "Desconto Fidelidade",
@@ -51,37 +52,65 @@ TEST_F(Setup, EveryKindShowsItsHeaderOptionsAndStartingAmount) {
         {"point separator, applied amount", Variant("Acrescimo"), 0.0, 12.5, "Acréscimo", "Valor", none, "12.50", '.'},
         {"point separator, literal start", Variant("Acrescimo"), 0.0, 0.0, "Acréscimo", "Valor", none, "0,00", '.'},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        plat::SetDecimalSeparator(QLatin1Char(c.separator));
-        auto* d = Open(c.kind, c.base, c.applied);
-        EXPECT_EQ(d->lblCabec->Caption(), c.header);
-        EXPECT_EQ(d->lblValor->Caption(), c.lblValor);
-        EXPECT_EQ(d->lblDadoDigitado->Caption(), c.display);
-        EXPECT_EQ(d->lblCodTela->Caption(), QStringLiteral("Orv00006"));
-        EXPECT_EQ(d->Tipo(), QStringLiteral("V"));
-        EXPECT_TRUE(d->Digitos().isEmpty());
-        EXPECT_TRUE(d->Retorno().IsEmpty());
-        QStringList hidden;
-        for (const char* name : {"imgValor", "bvlValor", "lblValor", "imgPercentual", "bvlPercentual", "lblPrecentual"})
-            if (d->findChild<QWidget*>(QString::fromLatin1(name))->isHidden()) hidden << QString::fromLatin1(name);
-        EXPECT_EQ(hidden, c.hidden);
-        delete d;
-    }
 }
 
-TEST_F(Setup, AmountsThatAreNotFiniteNumbersFailTheSetUp) {
-    const Variant bad[] = {Variant("abc"), Variant::Null(), Variant(true), Variant(std::nan("")),
-                           Variant(std::numeric_limits<double>::infinity()), Variant("12.5")};
-    for (const Variant& v : bad) {
-        for (int element : {2, 3}) {
-            Variant params[] = {Variant(), Variant("Desconto"), 100.0, 0.0};
-            params[element] = v;
-            Cli_orv00006::TfrmDesc d;
-            EXPECT_THROW(d.InicializaForm(params, 3), plat::Exception) << v.Describe().toStdString() << " in " << element;
-        }
-    }
+class SetupKinds : public DialogFixture, public ::testing::WithParamInterface<SetupCase> {};
+
+TEST_P(SetupKinds, EveryKindShowsItsHeaderOptionsAndStartingAmount) {
+    const SetupCase& c = GetParam();
+    separator_.Set(QLatin1Char(c.separator));
+    auto* d = Open(c.kind, c.base, c.applied);
+    EXPECT_EQ(d->lblCabec->Caption(), c.header);
+    EXPECT_EQ(d->lblValor->Caption(), c.lblValor);
+    EXPECT_EQ(d->lblDadoDigitado->Caption(), c.display);
+    EXPECT_EQ(d->lblCodTela->Caption(), QStringLiteral("Orv00006"));
+    EXPECT_EQ(d->Tipo(), QStringLiteral("V"));
+    EXPECT_TRUE(d->Digitos().isEmpty());
+    EXPECT_TRUE(d->Retorno().IsEmpty());
+    QStringList hidden;
+    for (const char* name : {"imgValor", "bvlValor", "lblValor", "imgPercentual", "bvlPercentual", "lblPrecentual"})
+        if (d->findChild<QWidget*>(QString::fromLatin1(name))->isHidden()) hidden << QString::fromLatin1(name);
+    EXPECT_EQ(hidden, c.hidden);
 }
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SetupKinds, ::testing::ValuesIn(SetupCases()),
+                         [](const auto& row) { return CaseName(row.param.what); });
+
+// A value for element 2 or 3 that is no finite number.
+struct BadAmount {
+    const char* name;
+    Variant value;
+};
+
+void PrintTo(const BadAmount& b, std::ostream* os) { *os << b.name; }
+
+const BadAmount kBadAmounts[] = {
+    {"text_abc", Variant("abc")},
+    {"null", Variant::Null()},
+    {"boolean", Variant(true)},
+    {"nan", Variant(std::nan(""))},
+    {"infinity", Variant(std::numeric_limits<double>::infinity())},
+    {"text_with_a_point", Variant("12.5")},
+};
+
+class BadAmounts : public DialogFixture, public ::testing::WithParamInterface<std::tuple<BadAmount, int>> {};
+
+TEST_P(BadAmounts, AmountsThatAreNotFiniteNumbersFailTheSetUp) {
+    const Variant& v = std::get<0>(GetParam()).value;
+    const int element = std::get<1>(GetParam());
+    Variant params[] = {Variant(), Variant("Desconto"), 100.0, 0.0};
+    params[element] = v;
+    Cli_orv00006::TfrmDesc d;
+    EXPECT_THROW(d.InicializaForm(params, 3), plat::Exception) << v.Describe().toStdString() << " in " << element;
+}
+
+INSTANTIATE_TEST_SUITE_P(Setup, BadAmounts, ::testing::Combine(::testing::ValuesIn(kBadAmounts), ::testing::Values(2, 3)),
+                         [](const auto& row) {
+                             return std::string(std::get<0>(row.param).name) + "_as_element_" +
+                                    std::to_string(std::get<1>(row.param));
+                         });
+
+class Setup : public DialogFixture {};
 
 TEST_F(Setup, ParametersFileLimitAppliesExceptWhereTheHostGivesTheMaximum) {
     WriteLimit(10);
@@ -161,10 +190,10 @@ struct TypingCase {
     QStringList shown;
 };
 
-class Entry : public DialogFixture {};
+void PrintTo(const TypingCase& c, std::ostream* os) { *os << c.tokens; }
 
-TEST_F(Entry, DigitsFillFromTheRight) {
-    const TypingCase cases[] = {
+std::vector<TypingCase> TypingCases() {
+    return {
         {"1 2 3 4", {"0,01", "0,12", "1,23", "12,34"}},
         {"0 5 1 2", {"0,00", "0,05", "0,51", "05,12"}},
         {"KP1 KP2 KP3", {"0,01", "0,12", "1,23"}},
@@ -178,13 +207,20 @@ TEST_F(Entry, DigitsFillFromTheRight) {
         {"click:sbtVirgula click:sbtPonto 7", {"30,00", "30,00", "0,07"}},
         {"Alt+P 1 Alt+V 2", {"30,00", "0,01", "0,01", "0,12"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.tokens);
-        Open(Variant("Acrescimo"), 100.0, 30.0);
-        EXPECT_EQ(Type(QString::fromLatin1(c.tokens)), c.shown);
-        delete dialog_.data();
-    }
 }
+
+class EntryTyping : public DialogFixture, public ::testing::WithParamInterface<TypingCase> {};
+
+TEST_P(EntryTyping, DigitsFillFromTheRight) {
+    const TypingCase& c = GetParam();
+    Open(Variant("Acrescimo"), 100.0, 30.0);
+    EXPECT_EQ(Type(QString::fromLatin1(c.tokens)), c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, EntryTyping, ::testing::ValuesIn(TypingCases()),
+                         [](const auto& row) { return CaseName(row.param.tokens); });
+
+class Entry : public DialogFixture {};
 
 TEST_F(Entry, TwelveDigitsAtMost) {
     Open(Variant("Acrescimo"), 0.0, 0.0);
@@ -203,34 +239,53 @@ TEST_F(Entry, DigitKeysTypeIntoTheirOwnDialogWithoutACall) {
     EXPECT_EQ(dialog_->lblDadoDigitado->Caption(), QStringLiteral("0,09"));
 }
 
-class Bindings : public DialogFixture {};
+struct ModeCase {
+    const char* tokens;
+    const char* tipo;
+};
 
-TEST_F(Bindings, ModeSwitchesNeedAltAlone) {
-    struct Case {
-        const char* tokens;
-        const char* tipo;
-    };
-    const Case cases[] = {
-        {"Alt+P", "P"},         {"Alt+P Alt+V", "V"},     {"Alt+Shift+P", "V"},    {"Ctrl+Alt+P", "V"},
-        {"Shift+P", "V"},       {"P", "V"},               {"click:imgPercentual", "P"},
-        {"click:imgPercentual click:imgValor", "V"},      {"click:lblPrecentual", "V"},
-        {"click:bvlPercentual@0,20 click:bvlPercentual@41,20", "V"},
-        {"click:bvlPercentual", "P"},  // its centre is covered by the picture
-        {"Alt+P click:lblValor click:bvlValor@0,20 click:bvlValor@39,40", "P"},
-        {"Alt+P Alt+Shift+V", "P"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.tokens);
-        Open(Variant("Desconto"), 100.0, 0.0);
-        Type(QString::fromLatin1(c.tokens));
-        EXPECT_EQ(dialog_->Tipo(), QString::fromLatin1(c.tipo));
-        const bool p = dialog_->Tipo() == QLatin1String("P");
-        EXPECT_EQ(dialog_->imgPercentual->Picture().isNull(), !p);
-        EXPECT_EQ(dialog_->imgValor->Picture().isNull(), p);
-        EXPECT_TRUE(IsOpen());
-        delete dialog_.data();
-    }
+void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.tokens; }
+
+const ModeCase kModeCases[] = {
+    {"Alt+P", "P"},         {"Alt+P Alt+V", "V"},     {"Alt+Shift+P", "V"},    {"Ctrl+Alt+P", "V"},
+    {"Shift+P", "V"},       {"P", "V"},               {"click:imgPercentual", "P"},
+    {"click:imgPercentual click:imgValor", "V"},      {"click:lblPrecentual", "V"},
+    {"click:bvlPercentual@0,20 click:bvlPercentual@41,20", "V"},
+    {"click:bvlPercentual", "P"},  // its centre is covered by the picture
+    {"Alt+P click:lblValor click:bvlValor@0,20 click:bvlValor@39,40", "P"},
+    {"Alt+P Alt+Shift+V", "P"},
+};
+
+class ModeSwitches : public DialogFixture, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(ModeSwitches, ModeSwitchesNeedAltAlone) {
+    const ModeCase& c = GetParam();
+    Open(Variant("Desconto"), 100.0, 0.0);
+    Type(QString::fromLatin1(c.tokens));
+    EXPECT_EQ(dialog_->Tipo(), QString::fromLatin1(c.tipo));
+    const bool p = dialog_->Tipo() == QLatin1String("P");
+    EXPECT_EQ(dialog_->imgPercentual->Picture().isNull(), !p);
+    EXPECT_EQ(dialog_->imgValor->Picture().isNull(), p);
+    EXPECT_TRUE(IsOpen());
 }
+
+INSTANTIATE_TEST_SUITE_P(Bindings, ModeSwitches, ::testing::ValuesIn(kModeCases),
+                         [](const auto& row) { return CaseName(row.param.tokens); });
+
+class CancelKeys : public DialogFixture, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(CancelKeys, EscAndTheCancelKeyReturnTheEmptyPacket) {
+    Open(Variant("Desconto"), 100.0, 0.0);
+    Type(QString::fromLatin1(GetParam()));
+    EXPECT_FALSE(IsOpen());
+    const auto r = Decode(dialog_->Retorno());
+    EXPECT_EQ(r.records, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bindings, CancelKeys, ::testing::Values("Esc", "click:sbtCancelar", "5 Esc", "Ctrl+Esc"),
+                         [](const auto& row) { return CaseName(row.param); });
+
+class Bindings : public DialogFixture {};
 
 TEST_F(Bindings, AltPSwitchesEvenWhenThePercentageOptionIsHidden) {
     Open(Variant("DescontoFidelidade"), 50.0, 0.0);
@@ -251,18 +306,6 @@ TEST_F(Bindings, AltF4AndCloseRequestsLeaveTheDialogOpen) {
     EXPECT_TRUE(dialog_->Retorno().IsEmpty());
 }
 
-TEST_F(Bindings, EscAndTheCancelKeyReturnTheEmptyPacket) {
-    for (const char* tokens : {"Esc", "click:sbtCancelar", "5 Esc", "Ctrl+Esc"}) {
-        SCOPED_TRACE(tokens);
-        Open(Variant("Desconto"), 100.0, 0.0);
-        Type(QString::fromLatin1(tokens));
-        EXPECT_FALSE(IsOpen());
-        const auto r = Decode(dialog_->Retorno());
-        EXPECT_EQ(r.records, 0);
-        delete dialog_.data();
-    }
-}
-
 class Confirm : public DialogFixture {};
 
 struct ConfirmCase {
@@ -280,8 +323,10 @@ struct ConfirmCase {
 const QString kPerMax = QStringLiteral(
     "Operação bloqueada. Valor de desconto maior que percentual máximo permitido.\r\n\r\nValor restante permitido: $");
 
-TEST_F(Confirm, LimitsOfEveryKind) {
-    const ConfirmCase cases[] = {
+void PrintTo(const ConfirmCase& c, std::ostream* os) { *os << c.what; }
+
+std::vector<ConfirmCase> ConfirmCases() {
+    return {
         {"10% of 200: 20,00", "Desconto", 200, 0, 10, "2 0 0 0 Enter", true, "V", 20, ""},
         {"10% of 200: 20,01", "Desconto", 200, 0, 10, "2 0 0 1 Enter", false, "", 0, kPerMax + "20,00"},
         {"10% of 200: 10,00 %", "Desconto", 200, 0, 10, "Alt+P 1 0 0 0 Enter", true, "P", 10, ""},
@@ -304,35 +349,38 @@ TEST_F(Confirm, LimitsOfEveryKind) {
         {"emptied display", "Desconto", 200, 0, 10, "Delete Enter", true, "", 0, ""},
         {"taken back to empty", "Desconto", 200, 0, 10, "5 Backspace Enter", true, "", 0, ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        QFile::remove(dir_.filePath(QStringLiteral("PARAMETROSVEK.CDS")));
-        if (c.limit > 0) WriteLimit(c.limit);
-        recorder_.messages.clear();
-        Open(Variant(c.kind), c.base, c.applied);
-        const QString before = c.closes ? QString() : dialog_->lblDadoDigitado->Caption();
-        Type(QString::fromLatin1(c.tokens));
-        EXPECT_EQ(!IsOpen(), c.closes);
-        EXPECT_TRUE(recorder_.errors.isEmpty()) << recorder_.errors.join(QLatin1Char('|')).toStdString();
-        if (c.message.isEmpty()) {
-            EXPECT_TRUE(recorder_.messages.isEmpty()) << recorder_.messages.join(QLatin1Char('|')).toStdString();
-        } else {
-            EXPECT_EQ(recorder_.messages, QStringList{c.message});
-        }
-        if (!c.closes) {
-            // A refusal keeps everything as it was.
-            EXPECT_TRUE(dialog_->Retorno().IsEmpty());
-        } else if (*c.tipo == '\0') {
-            EXPECT_TRUE(dialog_->Retorno().IsEmpty()) << "an emptied display returns no packet";
-        } else {
-            const auto r = Decode(dialog_->Retorno());
-            EXPECT_EQ(r.records, 1);
-            EXPECT_EQ(r.tipo, QString::fromLatin1(c.tipo));
-            EXPECT_DOUBLE_EQ(r.valor, c.valor);
-        }
-        delete dialog_.data();
+}
+
+class ConfirmLimits : public DialogFixture, public ::testing::WithParamInterface<ConfirmCase> {};
+
+TEST_P(ConfirmLimits, LimitsOfEveryKind) {
+    const ConfirmCase& c = GetParam();
+    if (c.limit > 0) WriteLimit(c.limit);
+    Open(Variant(c.kind), c.base, c.applied);
+    const QString before = c.closes ? QString() : dialog_->lblDadoDigitado->Caption();
+    Type(QString::fromLatin1(c.tokens));
+    EXPECT_EQ(!IsOpen(), c.closes);
+    EXPECT_TRUE(recorder_.errors.isEmpty()) << recorder_.errors.join(QLatin1Char('|')).toStdString();
+    if (c.message.isEmpty()) {
+        EXPECT_TRUE(recorder_.messages.isEmpty()) << recorder_.messages.join(QLatin1Char('|')).toStdString();
+    } else {
+        EXPECT_EQ(recorder_.messages, QStringList{c.message});
+    }
+    if (!c.closes) {
+        // A refusal keeps everything as it was.
+        EXPECT_TRUE(dialog_->Retorno().IsEmpty());
+    } else if (*c.tipo == '\0') {
+        EXPECT_TRUE(dialog_->Retorno().IsEmpty()) << "an emptied display returns no packet";
+    } else {
+        const auto r = Decode(dialog_->Retorno());
+        EXPECT_EQ(r.records, 1);
+        EXPECT_EQ(r.tipo, QString::fromLatin1(c.tipo));
+        EXPECT_DOUBLE_EQ(r.valor, c.valor);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Confirm, ConfirmLimits, ::testing::ValuesIn(ConfirmCases()),
+                         [](const auto& row) { return CaseName(row.param.what); });
 
 TEST_F(Confirm, RefusalKeepsEntryStateAndCancelStillGivesTheEmptyPacket) {
     WriteLimit(10);
@@ -358,7 +406,7 @@ TEST_F(Confirm, CorrectionAfterARefusalIsAccepted) {
 }
 
 TEST_F(Confirm, AnUnparsableDisplayIsReportedAndTheDialogStaysOpen) {
-    plat::SetDecimalSeparator(QLatin1Char('.'));
+    separator_.Set(QLatin1Char('.'));
     Open(Variant("Desconto"), 200.0, 0.0);  // shows the literal "0,00"
     Type(QStringLiteral("Enter"));
     EXPECT_TRUE(IsOpen());

@@ -10,8 +10,12 @@
 
 #include <vector>
 
+#include "DecimalSeparatorGuard.h"
+#include "GuiTestSupport.h"
+#include "dll/Mensagemvek.h"
 #include "orv00006/loader.h"
 #include "platform/dbclient.h"
+#include "platform/forms.h"
 #include "platform/variant.h"
 
 // Declared in the guide's samples.
@@ -49,47 +53,81 @@ void Type(const char* keys) {
     });
 }
 
-TEST(IntegrationGuide, SamplesWorkAsDescribed) {
-    ASSERT_TRUE(UseBrazilianNumbers());
-    QStringList messages, failures;
-    RecordInsteadOfShowing(messages, failures);
+// The guide's samples set the separator and record what the operator would
+// see; each test gets both afresh and puts them back.
+class IntegrationGuide : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(UseBrazilianNumbers());
+        RecordInsteadOfShowing(messages_, failures_);
+    }
+    void TearDown() override {
+        // The recording refers to this fixture's lists.
+        SetMensagemPresenter({});
+        plat::Application::SetExceptionHandler({});
+        ExpectNoTopLevelWidgetsLeft();
+    }
+
+    const DecimalSeparatorGuard restore_;
+    QStringList messages_, failures_;
+};
+
+TEST_F(IntegrationGuide, TheModuleLoadsWithItsRequirementAndExamples) {
     DiscountModule m;
     ASSERT_TRUE(m.Load(QStringLiteral(ORV_MODULE_PATH)).isEmpty());
     EXPECT_STREQ(m.packageInfo()->requiredModules[0], "_dll");
     EXPECT_EQ(ExamplesForEveryKind().size(), 24u);
-
-    struct Case {
-        const char* keys;
-        std::vector<plat::Variant> params;
-        int high;
-        Outcome outcome;
-        double valor;
-    };
-    const Case cases[] = {
-        {"1250\n", DiscountParameters("Acrescimo", 100, 0), 3, Outcome::Confirmed, 12.5},
-        {"x", DiscountParameters("Acrescimo", 100, 0), 3, Outcome::Cancelled, 0},
-        {"", DiscountParameters("Acrescimo", 100, 0), 2, Outcome::Unchanged, 0},
-    };
-    for (const auto& c : cases) {
-        const plat::Variant before(QStringLiteral("antes"));
-        plat::Variant result = before;
-        Type(c.keys);
-        m.criaDesconto(c.params.data(), c.high, result);
-        const Decision d = ReadDecision(result, before);
-        EXPECT_EQ(d.outcome, c.outcome) << c.keys;
-        EXPECT_EQ(d.valor, c.valor) << c.keys;
-    }
-    EXPECT_EQ(messages.size(), 1);  // the refused too-short call
-    EXPECT_TRUE(failures.isEmpty());
     m.Unload();
-
-    QTemporaryDir dir;
-    for (bool xml : {false, true}) {
-        WriteParametersFile(dir.path(), 10, xml);
-        plat::TClientDataSet cds(QStringLiteral("p"));
-        cds.LoadFromFile(dir.filePath(QStringLiteral("PARAMETROSVEK.CDS")));
-        EXPECT_EQ(cds.FieldByName(QStringLiteral("VRMAXDESCONTO"))->AsFloat(), 10.0);
-    }
 }
+
+struct GuideCall {
+    const char* name;
+    const char* keys;
+    int high;
+    Outcome outcome;
+    double valor;
+    int messages;  // shown to the operator
+};
+
+void PrintTo(const GuideCall& c, std::ostream* os) { *os << c.name; }
+
+class GuideCalls : public IntegrationGuide, public ::testing::WithParamInterface<GuideCall> {};
+
+TEST_P(GuideCalls, SamplesWorkAsDescribed) {
+    const GuideCall& c = GetParam();
+    DiscountModule m;
+    ASSERT_TRUE(m.Load(QStringLiteral(ORV_MODULE_PATH)).isEmpty());
+    const std::vector<plat::Variant> params = DiscountParameters("Acrescimo", 100, 0);
+    const plat::Variant before(QStringLiteral("antes"));
+    plat::Variant result = before;
+    Type(c.keys);
+    m.criaDesconto(params.data(), c.high, result);
+    const Decision d = ReadDecision(result, before);
+    EXPECT_EQ(d.outcome, c.outcome) << c.keys;
+    EXPECT_EQ(d.valor, c.valor) << c.keys;
+    EXPECT_EQ(messages_.size(), c.messages);
+    EXPECT_TRUE(failures_.isEmpty());
+    m.Unload();
+}
+
+INSTANTIATE_TEST_SUITE_P(Guide, GuideCalls,
+                         ::testing::Values(GuideCall{"confirmed", "1250\n", 3, Outcome::Confirmed, 12.5, 0},
+                                           GuideCall{"cancelled", "x", 3, Outcome::Cancelled, 0, 0},
+                                           // The refused too-short call: its message only.
+                                           GuideCall{"too_short", "", 2, Outcome::Unchanged, 0, 1}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+class GuideParametersFile : public IntegrationGuide, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(GuideParametersFile, WritesAFileThatReadsBack) {
+    QTemporaryDir dir;
+    WriteParametersFile(dir.path(), 10, GetParam());
+    plat::TClientDataSet cds(QStringLiteral("p"));
+    cds.LoadFromFile(dir.filePath(QStringLiteral("PARAMETROSVEK.CDS")));
+    EXPECT_EQ(cds.FieldByName(QStringLiteral("VRMAXDESCONTO"))->AsFloat(), 10.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Guide, GuideParametersFile, ::testing::Bool(),
+                         [](const auto& row) { return std::string(row.param ? "xml" : "binary"); });
 
 }  // namespace

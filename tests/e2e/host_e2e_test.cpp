@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "CaseName.h"
 #include "HostRunner.h"
 #include "platform/dbclient.h"
 
@@ -40,7 +41,8 @@ TEST(HostE2E, PlainDiscountWithALimitFileBesideTheHost) {
     const QJsonArray steps = ok.json["steps"].toArray();
     ASSERT_EQ(steps.size(), 5);
     const char* const shown[] = {"0,02", "0,20", "2,00", "20,00"};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(steps[i].toObject()["display"].toString(), QString::fromLatin1(shown[i]));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(steps[i].toObject()["display"].toString(), QString::fromLatin1(shown[i])) << "step " << i;
     EXPECT_FALSE(steps[4].toObject()["open"].toBool());
     const QJsonObject result = ok.json["result"].toObject();
     EXPECT_EQ(result["state"].toString(), QStringLiteral("packet"));
@@ -76,8 +78,10 @@ struct Case {
     const char* header;     // "" = no dialog
 };
 
-TEST(HostE2E, WholeCalls) {
-    const Case cases[] = {
+void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
+
+std::vector<Case> WholeCallCases() {
+    return {
         {"cashback set-up and refusal", {"--kind", "DescontoGCOM", "--base", "100", "--applied", "30", "--keys", "3 0 0 1 Enter"},
          "packet", 0, "Valor do desconto maior que percentual máximo permitido.", "Desconto CashBack"},
         {"CRM&Bonus title as written", {"--kind", "DescontoCRMBONUS", "--applied", "30", "--keys", "Esc"}, "packet", 0, "",
@@ -90,31 +94,37 @@ TEST(HostE2E, WholeCalls) {
         {"Alt+F4 does not close", {"--keys", "Alt+F4"}, "packet", 0, "", "Desconto"},
         {"kind as a number", {"--param", "1=int:7", "--keys", "Esc"}, "packet", 0, "", "Desconto"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        QStringList args = c.args;
-        args << "--decimal-separator" << "," << "--json";
-        const HostRun r = RunHost(args);
-        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-        const QJsonObject result = r.json["result"].toObject();
-        EXPECT_EQ(result["state"].toString(), QString::fromLatin1(c.state));
-        if (c.records >= 0) {
-            EXPECT_EQ(result["records"].toArray().size(), c.records);
-        }
-        const QStringList messages = Strings(r.json["messages"]);
-        if (*c.message) {
-            ASSERT_EQ(messages.size(), 1);
-            EXPECT_TRUE(messages[0].contains(QString::fromUtf8(c.message))) << messages[0].toStdString();
-        } else {
-            EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
-        }
-        if (*c.header) {
-            EXPECT_EQ(r.json["setup"].toObject()["lblCabec"].toString(), QString::fromUtf8(c.header));
-        } else {
-            EXPECT_TRUE(r.json["setup"].isNull());
-        }
+}
+
+class WholeCall : public ::testing::TestWithParam<Case> {};
+
+TEST_P(WholeCall, WholeCalls) {
+    const Case& c = GetParam();
+    QStringList args = c.args;
+    args << "--decimal-separator" << "," << "--json";
+    const HostRun r = RunHost(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QJsonObject result = r.json["result"].toObject();
+    EXPECT_EQ(result["state"].toString(), QString::fromLatin1(c.state));
+    if (c.records >= 0) {
+        EXPECT_EQ(result["records"].toArray().size(), c.records);
+    }
+    const QStringList messages = Strings(r.json["messages"]);
+    if (*c.message) {
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].contains(QString::fromUtf8(c.message))) << messages[0].toStdString();
+    } else {
+        EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    }
+    if (*c.header) {
+        EXPECT_EQ(r.json["setup"].toObject()["lblCabec"].toString(), QString::fromUtf8(c.header));
+    } else {
+        EXPECT_TRUE(r.json["setup"].isNull());
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(HostE2E, WholeCall, ::testing::ValuesIn(WholeCallCases()),
+                         [](const auto& row) { return CaseName(row.param.what); });
 
 TEST(HostE2E, PointSeparatorAndPacketFile) {
     QTemporaryDir dir;
@@ -145,9 +155,19 @@ TEST(HostE2E, ExitStatus) {
     EXPECT_EQ(RunHost({"--high"}).exitCode, 2);
     const HostRun help = RunHost({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* opt : {"--module", "--kind", "--base", "--applied", "--param", "--high", "--decimal-separator",
-                            "--keys", "--json", "--packet-out", "--screenshot"})
-        EXPECT_TRUE(help.out.contains(QString::fromLatin1(opt))) << opt;
 }
+
+class HelpOption : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(HelpOption, HelpNamesEveryOption) {
+    const HostRun help = RunHost({"--help"});
+    ASSERT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains(QString::fromLatin1(GetParam()))) << GetParam();
+}
+
+INSTANTIATE_TEST_SUITE_P(HostE2E, HelpOption,
+                         ::testing::Values("--module", "--kind", "--base", "--applied", "--param", "--high",
+                                           "--decimal-separator", "--keys", "--json", "--packet-out", "--screenshot"),
+                         [](const auto& row) { return CaseName(row.param + 2); });  // without the dashes
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "CaseName.h"
 #include "Expect.h"
 #include "HostRunner.h"
 #include "ParametersFiles.h"
@@ -57,6 +58,10 @@ QStringList Args(std::initializer_list<const char*> words) {
     return out;
 }
 
+void PrintTo(const HostCase& c, std::ostream* os) { *os << c.what; }
+
+std::string HostCaseName(const ::testing::TestParamInfo<HostCase>& row) { return CaseName(row.param.what); }
+
 void Check(const HostCase& c) {
     SCOPED_TRACE(c.what);
     HostCopy host;
@@ -96,13 +101,13 @@ void Check(const HostCase& c) {
 }
 
 // Elements of the call parameters.
-TEST(HardeningHost, CallParameters) {
+std::vector<HostCase> CallParameterCases() {
     const QString e2 = QStringLiteral("O valor base (elemento 2) informado não é um número válido: %1.");
     const QString e3 = QStringLiteral("O valor já aplicado (elemento 3) informado não é um número válido: %1.");
     const QString faltam = QStringLiteral("Chamada de desconto inválida: faltam parâmetros (%1).");
     const QString neg2 = QStringLiteral("O valor base (elemento 2) informado não pode ser negativo: %1.");
     const QString neg3 = QStringLiteral("O valor já aplicado (elemento 3) informado não pode ser negativo: %1.");
-    const std::vector<HostCase> cases = {
+    return {
         // Too few elements: nothing is shown, the variant stays as it was.
         {.what = "highest index 0", .args = Args({"--high", "0"}),
          .messages = {faltam.arg(QStringLiteral("o tipo de ajuste (elemento 1), o valor base (elemento 2), "
@@ -229,16 +234,22 @@ TEST(HardeningHost, CallParameters) {
          .args = Args({"--kind", "DescontoFidelidade", "--param", "2=double:1e300", "--keys", "9 9 9 9 9 9 9 9 9 9 9 9 Enter"}),
          .records = {{"V", 9999999999.99}}, .header = "Desconto Fidelidade", .lblValor = "Valor Máximo: R$ 1E300"},
     };
-    for (HostCase c : cases) {
-        if (!c.args.contains(QStringLiteral("--decimal-separator"))) c.args << QStringLiteral("--decimal-separator") << QStringLiteral(",");
-        if (!c.args.contains(QStringLiteral("--keys"))) c.args << QStringLiteral("--keys") << QStringLiteral("Enter");
-        Check(c);
-    }
 }
 
+class CallParameters : public ::testing::TestWithParam<HostCase> {};
+
+TEST_P(CallParameters, EndsAsDescribed) {
+    HostCase c = GetParam();
+    if (!c.args.contains(QStringLiteral("--decimal-separator"))) c.args << QStringLiteral("--decimal-separator") << QStringLiteral(",");
+    if (!c.args.contains(QStringLiteral("--keys"))) c.args << QStringLiteral("--keys") << QStringLiteral("Enter");
+    Check(c);
+}
+
+INSTANTIATE_TEST_SUITE_P(HardeningHost, CallParameters, ::testing::ValuesIn(CallParameterCases()), HostCaseName);
+
 // The parameters file beside the host program.
-TEST(HardeningHost, ParametersFile) {
-    const std::vector<HostCase> cases = {
+std::vector<HostCase> ParametersFileCases() {
+    return {
         {.what = "absent: no limit", .args = Args({"--keys", kSemLimite}), .file = files::Absent, .records = {{"V", 50}},
          .header = "Desconto"},
         {.what = "valid: limit 10", .args = Args({"--keys", kProvaLimite}), .file = files::Limit(10),
@@ -309,12 +320,18 @@ TEST(HardeningHost, ParametersFile) {
         {.what = "broken file, surcharge", .args = Args({"--kind", "Acrescimo"}), .file = files::Empty,
          .messages = {FileMessage("arquivo vazio")}, .state = "unchanged"},
     };
-    for (HostCase c : cases) {
-        c.args << QStringLiteral("--base") << QStringLiteral("200") << QStringLiteral("--decimal-separator") << QStringLiteral(",");
-        if (!c.args.contains(QStringLiteral("--keys"))) c.args << QStringLiteral("--keys") << QStringLiteral("Enter");
-        Check(c);
-    }
 }
+
+class ParametersFile : public ::testing::TestWithParam<HostCase> {};
+
+TEST_P(ParametersFile, EndsAsDescribed) {
+    HostCase c = GetParam();
+    c.args << QStringLiteral("--base") << QStringLiteral("200") << QStringLiteral("--decimal-separator") << QStringLiteral(",");
+    if (!c.args.contains(QStringLiteral("--keys"))) c.args << QStringLiteral("--keys") << QStringLiteral("Enter");
+    Check(c);
+}
+
+INSTANTIATE_TEST_SUITE_P(HardeningHost, ParametersFile, ::testing::ValuesIn(ParametersFileCases()), HostCaseName);
 
 TEST(HardeningHost, UnreadableParametersFile) {
     if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
@@ -323,20 +340,32 @@ TEST(HardeningHost, UnreadableParametersFile) {
 }
 
 // A separator that cannot separate would turn 123,45 into 123545.
-TEST(HardeningHost, UnusableDecimalSeparatorIsRefused) {
-    for (const char* sep : {"5", "0", "\t", "\x01"}) {
-        SCOPED_TRACE(testing::PrintToString(sep));
-        HostCopy host;
-        const HostRun r = host.Run(Args({"--decimal-separator", sep, "--keys", "1 2 3 4 5 Enter"}));
-        EXPECT_EQ(r.exitCode, 2);
-        EXPECT_TRUE(r.err.contains(QStringLiteral("não serve de separador decimal"))) << r.err.toStdString();
-        EXPECT_FALSE(r.SetupSeen());
-    }
+struct SeparatorCase {
+    const char* name;
+    const char* sep;
+};
+
+void PrintTo(const SeparatorCase& c, std::ostream* os) { *os << c.name; }
+
+class UnusableSeparator : public ::testing::TestWithParam<SeparatorCase> {};
+
+TEST_P(UnusableSeparator, UnusableDecimalSeparatorIsRefused) {
+    const char* sep = GetParam().sep;
+    HostCopy host;
+    const HostRun r = host.Run(Args({"--decimal-separator", sep, "--keys", "1 2 3 4 5 Enter"}));
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("não serve de separador decimal"))) << r.err.toStdString();
+    EXPECT_FALSE(r.SetupSeen());
 }
 
+INSTANTIATE_TEST_SUITE_P(HardeningHost, UnusableSeparator,
+                         ::testing::Values(SeparatorCase{"digit_5", "5"}, SeparatorCase{"digit_0", "0"},
+                                           SeparatorCase{"tab", "\t"}, SeparatorCase{"control_1", "\x01"}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
 // What the operator types.
-TEST(HardeningHost, Typing) {
-    const std::vector<HostCase> cases = {
+std::vector<HostCase> TypingCases() {
+    return {
         {.what = "14 digits: the 13th and 14th are swallowed",
          .args = Args({"--kind", "Acrescimo", "--keys", "1 2 3 4 5 6 7 8 9 0 1 2 3 4 Enter"}),
          .records = {{"V", 1234567890.12}}, .header = "Acréscimo"},
@@ -352,11 +381,17 @@ TEST(HardeningHost, Typing) {
         {.what = "left open: the host cancels", .args = Args({"--keys", "1 2"}), .records = {}, .header = "Desconto",
          .leftOpen = true},
     };
-    for (HostCase c : cases) {
-        c.args << QStringLiteral("--decimal-separator") << QStringLiteral(",");
-        Check(c);
-    }
 }
+
+class Typing : public ::testing::TestWithParam<HostCase> {};
+
+TEST_P(Typing, EndsAsDescribed) {
+    HostCase c = GetParam();
+    c.args << QStringLiteral("--decimal-separator") << QStringLiteral(",");
+    Check(c);
+}
+
+INSTANTIATE_TEST_SUITE_P(HardeningHost, Typing, ::testing::ValuesIn(TypingCases()), HostCaseName);
 
 }  // namespace
 }  // namespace hardening

@@ -16,7 +16,10 @@
 #include <functional>
 #include <vector>
 
+#include "CaseName.h"
+#include "DecimalSeparatorGuard.h"
 #include "Expect.h"
+#include "GuiTestSupport.h"
 #include "ParametersFiles.h"
 #include "LoadedModule.h"
 #include "ScriptDriver.h"
@@ -76,6 +79,11 @@ QString State(const Variant& result, const Variant& marker) {
     return QStringLiteral("other: ") + result.Describe();
 }
 
+// The call's four elements.
+std::vector<Variant> CallParams(const Variant& kind, const Variant& base, const Variant& applied) {
+    return {Variant(), kind, base, applied};
+}
+
 class HardeningModule : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -83,7 +91,6 @@ protected:
         ASSERT_TRUE(m.module.IsLoaded()) << m.error.toStdString();
         ASSERT_TRUE(m.initialize && m.finalize && m.cria && m.frmDesc && m.boCriado06);
         ASSERT_TRUE(dir_.isValid());
-        plat::SetDecimalSeparator(QLatin1Char(','));
         plat::OverrideProgramDir(dir_.path());
         SetMensagemPresenter([this](const MensagemArgs& a) {
             messages_ << a.texto;
@@ -97,12 +104,13 @@ protected:
         plat::Application::SetExceptionHandler({});
         plat::OverrideProgramDir(QString());
         Module::Get().finalize();
+        ExpectNoTopLevelWidgetsLeft();
     }
 
     QString ParametersFile() const { return dir_.filePath(QStringLiteral("PARAMETROSVEK.CDS")); }
 
     static std::vector<Variant> Params(const Variant& kind, const Variant& base, const Variant& applied) {
-        return {Variant(), kind, base, applied};
+        return CallParams(kind, base, applied);
     }
 
     // One call driven by `keys`; Esc is pressed if the dialog is still open
@@ -138,6 +146,7 @@ protected:
         EXPECT_EQ(LiveDialogs(), 0);
     }
 
+    DecimalSeparatorGuard separator_{QLatin1Char(',')};
     QTemporaryDir dir_;
     QStringList messages_;
     QStringList errors_;
@@ -148,49 +157,55 @@ protected:
 
 // Every prefix of a valid parameters file is refused with a message naming
 // the file, in both packet forms; the whole file works.
-TEST_F(HardeningModule, EveryCutOfAValidParametersFileIsRefusedNamingTheFile) {
-    const QString prefix = QStringLiteral("cdsParametrosVek: erro ao ler o arquivo '%1': ").arg(ParametersFile());
-    for (const char* sample : {"PARAMETROSVEK-binary.CDS", "PARAMETROSVEK-xml.CDS"}) {
-        SCOPED_TRACE(sample);
-        const QByteArray bytes = Sample(sample);
-        ASSERT_GT(bytes.size(), 100);
-        QStringList wrong;
-        for (qsizetype n = 0; n < bytes.size(); ++n) {
-            ASSERT_TRUE(WriteBytes(ParametersFile(), bytes.left(n)));
-            const Variant result = Call(Params(Variant("Desconto"), 200.0, 0.0), 3, {QStringLiteral("Enter")});
-            const QString what = QStringLiteral("%1 bytes: ").arg(n);
-            if (messages_.size() != 1 || !messages_[0].startsWith(prefix) || messages_[0].size() <= prefix.size())
-                wrong << what + messages_.join(QStringLiteral(" | "));
-            if (!(result == marker_)) wrong << what + QStringLiteral("result ") + State(result, marker_);
-            if (driver_->setup.seen) wrong << what + QStringLiteral("the dialog was shown");
-            if (*Module::Get().frmDesc != nullptr || *Module::Get().boCriado06 || LiveDialogs() != 0)
-                wrong << what + QStringLiteral("a dialog was left behind");
-        }
-        EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QLatin1Char('\n')).toStdString();
+class ParametersFileCuts : public HardeningModule, public ::testing::WithParamInterface<const char*> {};
 
-        ASSERT_TRUE(WriteBytes(ParametersFile(), bytes));
-        const Variant whole = Call(Params(Variant("Desconto"), 200.0, 0.0), 3, Tokens("2 0 0 1 Enter Backspace Enter"));
-        EXPECT_EQ(messages_, QStringList{kRecusa20});
-        ASSERT_EQ(State(whole, marker_), QStringLiteral("packet"));
-        EXPECT_EQ(Records(whole), (std::vector<Record>{{QStringLiteral("V"), 2}}));
-        ExpectNoDialogLeft();
+TEST_P(ParametersFileCuts, EveryCutOfAValidParametersFileIsRefusedNamingTheFile) {
+    const char* sample = GetParam();
+    const QString prefix = QStringLiteral("cdsParametrosVek: erro ao ler o arquivo '%1': ").arg(ParametersFile());
+    const QByteArray bytes = Sample(sample);
+    ASSERT_GT(bytes.size(), 100);
+    QStringList wrong;
+    for (qsizetype n = 0; n < bytes.size(); ++n) {
+        ASSERT_TRUE(WriteBytes(ParametersFile(), bytes.left(n)));
+        const Variant result = Call(Params(Variant("Desconto"), 200.0, 0.0), 3, {QStringLiteral("Enter")});
+        const QString what = QStringLiteral("%1 bytes: ").arg(n);
+        if (messages_.size() != 1 || !messages_[0].startsWith(prefix) || messages_[0].size() <= prefix.size())
+            wrong << what + messages_.join(QStringLiteral(" | "));
+        if (!(result == marker_)) wrong << what + QStringLiteral("result ") + State(result, marker_);
+        if (driver_->setup.seen) wrong << what + QStringLiteral("the dialog was shown");
+        if (*Module::Get().frmDesc != nullptr || *Module::Get().boCriado06 || LiveDialogs() != 0)
+            wrong << what + QStringLiteral("a dialog was left behind");
     }
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QLatin1Char('\n')).toStdString();
+
+    ASSERT_TRUE(WriteBytes(ParametersFile(), bytes));
+    const Variant whole = Call(Params(Variant("Desconto"), 200.0, 0.0), 3, Tokens("2 0 0 1 Enter Backspace Enter"));
+    EXPECT_EQ(messages_, QStringList{kRecusa20});
+    ASSERT_EQ(State(whole, marker_), QStringLiteral("packet"));
+    EXPECT_EQ(Records(whole), (std::vector<Record>{{QStringLiteral("V"), 2}}));
+    ExpectNoDialogLeft();
 }
+
+INSTANTIATE_TEST_SUITE_P(Samples, ParametersFileCuts, ::testing::Values("PARAMETROSVEK-binary.CDS", "PARAMETROSVEK-xml.CDS"),
+                         [](const auto& row) { return CaseName(row.param); });
 
 // A refusal is on screen (the presenter is "showing" it) and more keys reach
 // the dialog: delivered at once, or queued and handled by the message's own
 // event loop. Whatever they do, the call ends with one consistent decision.
-TEST_F(HardeningModule, KeysArrivingWhileARefusalIsShown) {
-    struct Case {
-        const char* what;
-        const char* during;   // keys reaching the dialog during the first refusal
-        bool queued;          // posted and handled by a nested event loop
-        const char* after;    // keys after the refusal returned
-        int messages;
-        const char* state;
-        std::vector<Record> records;
-    };
-    const Case cases[] = {
+struct RefusalCase {
+    const char* what;
+    const char* during;   // keys reaching the dialog during the first refusal
+    bool queued;          // posted and handled by a nested event loop
+    const char* after;    // keys after the refusal returned
+    int messages;
+    const char* state;
+    std::vector<Record> records;
+};
+
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.what; }
+
+std::vector<RefusalCase> RefusalCases() {
+    return {
         {"correction, then confirm after", "Backspace", false, "Enter", 1, "packet", {{"V", 2}}},
         {"correction and confirm inside", "Backspace Enter", false, "Enter", 1, "packet", {{"V", 2}}},
         {"cancel inside", "Esc", false, "Enter", 1, "packet", {}},
@@ -203,55 +218,71 @@ TEST_F(HardeningModule, KeysArrivingWhileARefusalIsShown) {
         {"queued: cancel, then confirm", "Esc Backspace Enter", true, "", 1, "packet", {}},
         {"queued: confirm again", "Enter", true, "Esc", 2, "packet", {}},
     };
-    files::Limit(10)(ParametersFile());
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        bool injected = false;
-        onMessage_ = [&](const MensagemArgs&) {
-            if (injected) return;  // only the first refusal
-            injected = true;
-            QWidget* dialog = ScriptDriver::FindDialog();
-            ASSERT_NE(dialog, nullptr);
-            if (!c.queued) {
-                for (const QString& t : Tokens(c.during)) ScriptDriver::Deliver(dialog, t);
-                return;
-            }
-            // A message box runs its own loop while it is shown: input queued
-            // for the dialog is handled there, and so is whatever else is
-            // pending by then (such as the dialog's release after a close).
-            for (const QString& t : Tokens(c.during)) PostKey(dialog, t);
-            QEventLoop loop;
-            QTimer::singleShot(20, &loop, &QEventLoop::quit);
-            loop.exec();
-        };
-        QStringList keys = Tokens("2 0 0 1 Enter");
-        keys += Tokens(c.after);
-        const Variant result = Call(Params(Variant("Desconto"), 200.0, 0.0), 3, keys);
-        onMessage_ = nullptr;
-        EXPECT_TRUE(injected);
-        ASSERT_EQ(messages_.size(), c.messages) << messages_.join(QStringLiteral(" | ")).toStdString();
-        for (const QString& m : messages_) EXPECT_EQ(m, kRecusa20);
-        EXPECT_TRUE(errors_.isEmpty()) << errors_.join(QStringLiteral(" | ")).toStdString();
-        EXPECT_EQ(State(result, marker_), QString::fromLatin1(c.state));
-        if (result.Type() == plat::VarType::ByteArray) {
-            EXPECT_EQ(Records(result), c.records);
-        }
-        EXPECT_FALSE(driver_->leftOpen);
-        ExpectNoDialogLeft();
-    }
 }
+
+class KeysDuringRefusal : public HardeningModule, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(KeysDuringRefusal, KeysArrivingWhileARefusalIsShown) {
+    const RefusalCase& c = GetParam();
+    files::Limit(10)(ParametersFile());
+    bool injected = false;
+    onMessage_ = [&](const MensagemArgs&) {
+        if (injected) return;  // only the first refusal
+        injected = true;
+        QWidget* dialog = ScriptDriver::FindDialog();
+        ASSERT_NE(dialog, nullptr);
+        if (!c.queued) {
+            for (const QString& t : Tokens(c.during)) ScriptDriver::Deliver(dialog, t);
+            return;
+        }
+        // A message box runs its own loop while it is shown: input queued
+        // for the dialog is handled there, and so is whatever else is
+        // pending by then (such as the dialog's release after a close).
+        for (const QString& t : Tokens(c.during)) PostKey(dialog, t);
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    QStringList keys = Tokens("2 0 0 1 Enter");
+    keys += Tokens(c.after);
+    const Variant result = Call(Params(Variant("Desconto"), 200.0, 0.0), 3, keys);
+    onMessage_ = nullptr;
+    EXPECT_TRUE(injected);
+    ASSERT_EQ(messages_.size(), c.messages) << messages_.join(QStringLiteral(" | ")).toStdString();
+    for (const QString& m : messages_) EXPECT_EQ(m, kRecusa20);
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(State(result, marker_), QString::fromLatin1(c.state));
+    if (result.Type() == plat::VarType::ByteArray) {
+        EXPECT_EQ(Records(result), c.records);
+    }
+    EXPECT_FALSE(driver_->leftOpen);
+    ExpectNoDialogLeft();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, KeysDuringRefusal, ::testing::ValuesIn(RefusalCases()),
+                         [](const auto& row) { return CaseName(row.param.what); });
 
 // Input that reaches the dialog after the key that closed it, queued in the
 // same burst or sent straight to it, must not change the decision.
-TEST_F(HardeningModule, InputBehindTheClosingKeyChangesNothing) {
-    struct Case {
-        const char* what;
-        const char* keys;
-        int messages;
-        const char* state;
-        std::vector<Record> records;
-    };
-    const Case cases[] = {
+struct ClosingCase {
+    const char* what;
+    const char* keys;
+    int messages;
+    const char* state;
+    std::vector<Record> records;
+};
+
+// A closing case, with its input queued in the same burst or sent straight
+// to the dialog.
+struct BehindCase {
+    ClosingCase c;
+    bool queued;
+};
+
+void PrintTo(const BehindCase& b, std::ostream* os) { *os << b.c.what << (b.queued ? " (queued)" : " (sent)"); }
+
+std::vector<BehindCase> BehindCases() {
+    const ClosingCase cases[] = {
         {"Enter twice", "5 Enter Enter", 0, "packet", {{"V", 0.05}}},
         {"Enter, digit, Enter", "5 Enter 7 Enter", 0, "packet", {{"V", 0.05}}},
         {"Esc, then Enter", "5 Esc Enter", 0, "packet", {}},
@@ -262,137 +293,168 @@ TEST_F(HardeningModule, InputBehindTheClosingKeyChangesNothing) {
         {"Enter, then a tap on cancel", "5 Enter click:sbtCancelar", 0, "packet", {{"V", 0.05}}},
         {"Esc, then a tap on confirm", "5 Esc click:sbtEnter", 0, "packet", {}},
     };
-    files::Limit(10)(ParametersFile());
-    for (const bool queued : {true, false}) {
-        for (const Case& c : cases) {
+    std::vector<BehindCase> out;
+    for (const bool queued : {true, false})
+        for (const ClosingCase& c : cases) {
+            // Taps cannot be queued.
             if (queued && QByteArray(c.keys).contains("click:")) continue;
-            SCOPED_TRACE(std::string(c.what) + (queued ? " (queued)" : " (sent)"));
-            messages_.clear();
-            errors_.clear();
-            WhenShown([&](QWidget* dialog) {
-                if (queued) {
-                    for (const QString& t : Tokens(c.keys)) PostKey(dialog, t);
-                    return;
-                }
-                // Straight to the widget, whether it is still shown or not.
-                for (const QString& t : Tokens(c.keys)) ScriptDriver::Deliver(dialog, t);
-            });
-            Variant result = marker_;
-            const auto params = Params(Variant("Desconto"), 200.0, 0.0);
-            Module::Get().cria(params.data(), 3, result);
-            EXPECT_EQ(messages_.size(), c.messages) << messages_.join(QStringLiteral(" | ")).toStdString();
-            EXPECT_TRUE(errors_.isEmpty()) << errors_.join(QStringLiteral(" | ")).toStdString();
-            EXPECT_EQ(State(result, marker_), QString::fromLatin1(c.state));
-            if (result.Type() == plat::VarType::ByteArray) {
-            EXPECT_EQ(Records(result), c.records);
+            out.push_back({c, queued});
         }
-            ExpectNoDialogLeft();
-        }
-    }
+    return out;
 }
+
+class InputBehind : public HardeningModule, public ::testing::WithParamInterface<BehindCase> {};
+
+TEST_P(InputBehind, InputBehindTheClosingKeyChangesNothing) {
+    const ClosingCase& c = GetParam().c;
+    const bool queued = GetParam().queued;
+    files::Limit(10)(ParametersFile());
+    messages_.clear();
+    errors_.clear();
+    WhenShown([&](QWidget* dialog) {
+        if (queued) {
+            for (const QString& t : Tokens(c.keys)) PostKey(dialog, t);
+            return;
+        }
+        // Straight to the widget, whether it is still shown or not.
+        for (const QString& t : Tokens(c.keys)) ScriptDriver::Deliver(dialog, t);
+    });
+    Variant result = marker_;
+    const auto params = Params(Variant("Desconto"), 200.0, 0.0);
+    Module::Get().cria(params.data(), 3, result);
+    EXPECT_EQ(messages_.size(), c.messages) << messages_.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(State(result, marker_), QString::fromLatin1(c.state));
+    if (result.Type() == plat::VarType::ByteArray) {
+        EXPECT_EQ(Records(result), c.records);
+    }
+    ExpectNoDialogLeft();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, InputBehind, ::testing::ValuesIn(BehindCases()), [](const auto& row) {
+    return CaseName(row.param.c.what) + (row.param.queued ? "_queued" : "_sent");
+});
 
 // A second call while a dialog runs is refused and leaves the running one
 // exactly as it was, whenever it comes.
-TEST_F(HardeningModule, ReentryIsRefusedAndTheRunningDialogIsUntouched) {
-    struct Case {
-        const char* what;
-        std::vector<Variant> params;
-        int high;
-        bool duringRefusal;
-    };
-    const Case cases[] = {
-        {"valid call", Params(Variant("Acrescimo"), 10.0, 0.0), 3, false},
-        {"call with too few elements", Params(Variant("Acrescimo"), 10.0, 0.0), -1, false},
-        {"call without parameters", {}, 3, false},
-        {"call with a bad base", Params(Variant("Desconto"), Variant("abc"), 0.0), 3, false},
-        {"call while the refusal is shown", Params(Variant("Desconto"), 200.0, 0.0), 3, true},
-    };
-    files::Limit(10)(ParametersFile());
-    Module& m = Module::Get();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        messages_.clear();
-        Variant inner = marker_;
-        QString before, after;
-        void* running = nullptr;
-        const auto reenter = [&](QWidget* dialog) {
-            before = ScriptDriver::Text(dialog, "lblDadoDigitado") + dialog->property("stTipo").toString() +
-                     dialog->property("stDigitos").toString();
-            running = *m.frmDesc;
-            m.cria(c.params.empty() ? nullptr : c.params.data(), c.high, inner);
-            after = ScriptDriver::Text(dialog, "lblDadoDigitado") + dialog->property("stTipo").toString() +
-                    dialog->property("stDigitos").toString();
-            EXPECT_EQ(*m.frmDesc, running);
-            EXPECT_TRUE(*m.boCriado06);
-            EXPECT_TRUE(dialog->isVisible());
-        };
-        bool once = false;
-        onMessage_ = [&](const MensagemArgs&) {
-            if (!c.duringRefusal || once) return;
-            once = true;
-            reenter(ScriptDriver::FindDialog());
-        };
-        WhenShown([&](QWidget* dialog) {
-            for (const QString& t : Tokens("2 0 0 1")) ScriptDriver::Deliver(dialog, t);
-            if (!c.duringRefusal) reenter(dialog);
-            for (const QString& t : Tokens("Enter Backspace Enter")) ScriptDriver::Deliver(dialog, t);
-        });
-        Variant outer = marker_;
-        const auto params = Params(Variant("Desconto"), 200.0, 0.0);
-        m.cria(params.data(), 3, outer);
-        onMessage_ = nullptr;
+struct ReentryCase {
+    const char* what;
+    std::vector<Variant> params;
+    int high;
+    bool duringRefusal;
+};
 
-        EXPECT_TRUE(inner == marker_) << State(inner, marker_).toStdString();
-        EXPECT_EQ(before, QStringLiteral("20,01V2001"));
-        EXPECT_EQ(after, before);
-        const QStringList expected = c.duringRefusal ? QStringList{kRecusa20, QString::fromUtf8(kJaAberta)}
-                                                     : QStringList{QString::fromUtf8(kJaAberta), kRecusa20};
-        EXPECT_EQ(messages_, expected);
-        ASSERT_EQ(State(outer, marker_), QStringLiteral("packet"));
-        EXPECT_EQ(Records(outer), (std::vector<Record>{{QStringLiteral("V"), 2}}));
-        ExpectNoDialogLeft();
-    }
+void PrintTo(const ReentryCase& c, std::ostream* os) { *os << c.what; }
+
+std::vector<ReentryCase> ReentryCases() {
+    return {
+        {"valid call", CallParams(Variant("Acrescimo"), 10.0, 0.0), 3, false},
+        {"call with too few elements", CallParams(Variant("Acrescimo"), 10.0, 0.0), -1, false},
+        {"call without parameters", {}, 3, false},
+        {"call with a bad base", CallParams(Variant("Desconto"), Variant("abc"), 0.0), 3, false},
+        {"call while the refusal is shown", CallParams(Variant("Desconto"), 200.0, 0.0), 3, true},
+    };
 }
 
-// Values a host can put in the array that pdv-host's command line cannot.
-TEST_F(HardeningModule, ParameterValuesOnlyAProgramCanPass) {
-    struct Case {
-        const char* what;
-        std::vector<Variant> params;
-        int high;
-        const char* keys;
-        QString message;  // "" = none
-        const char* state;
-        std::vector<Record> records;
+class Reentry : public HardeningModule, public ::testing::WithParamInterface<ReentryCase> {};
+
+TEST_P(Reentry, ReentryIsRefusedAndTheRunningDialogIsUntouched) {
+    const ReentryCase& c = GetParam();
+    files::Limit(10)(ParametersFile());
+    Module& m = Module::Get();
+    messages_.clear();
+    Variant inner = marker_;
+    QString before, after;
+    void* running = nullptr;
+    const auto reenter = [&](QWidget* dialog) {
+        before = ScriptDriver::Text(dialog, "lblDadoDigitado") + dialog->property("stTipo").toString() +
+                 dialog->property("stDigitos").toString();
+        running = *m.frmDesc;
+        m.cria(c.params.empty() ? nullptr : c.params.data(), c.high, inner);
+        after = ScriptDriver::Text(dialog, "lblDadoDigitado") + dialog->property("stTipo").toString() +
+                dialog->property("stDigitos").toString();
+        EXPECT_EQ(*m.frmDesc, running);
+        EXPECT_TRUE(*m.boCriado06);
+        EXPECT_TRUE(dialog->isVisible());
     };
+    bool once = false;
+    onMessage_ = [&](const MensagemArgs&) {
+        if (!c.duringRefusal || once) return;
+        once = true;
+        reenter(ScriptDriver::FindDialog());
+    };
+    WhenShown([&](QWidget* dialog) {
+        for (const QString& t : Tokens("2 0 0 1")) ScriptDriver::Deliver(dialog, t);
+        if (!c.duringRefusal) reenter(dialog);
+        for (const QString& t : Tokens("Enter Backspace Enter")) ScriptDriver::Deliver(dialog, t);
+    });
+    Variant outer = marker_;
+    const auto params = Params(Variant("Desconto"), 200.0, 0.0);
+    m.cria(params.data(), 3, outer);
+    onMessage_ = nullptr;
+
+    EXPECT_TRUE(inner == marker_) << State(inner, marker_).toStdString();
+    EXPECT_EQ(before, QStringLiteral("20,01V2001"));
+    EXPECT_EQ(after, before);
+    const QStringList expected = c.duringRefusal ? QStringList{kRecusa20, QString::fromUtf8(kJaAberta)}
+                                                 : QStringList{QString::fromUtf8(kJaAberta), kRecusa20};
+    EXPECT_EQ(messages_, expected);
+    ASSERT_EQ(State(outer, marker_), QStringLiteral("packet"));
+    EXPECT_EQ(Records(outer), (std::vector<Record>{{QStringLiteral("V"), 2}}));
+    ExpectNoDialogLeft();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Reentry, ::testing::ValuesIn(ReentryCases()),
+                         [](const auto& row) { return CaseName(row.param.what); });
+
+// Values a host can put in the array that pdv-host's command line cannot.
+struct ProgramValueCase {
+    const char* what;
+    std::vector<Variant> params;
+    int high;
+    const char* keys;
+    QString message;  // "" = none
+    const char* state;
+    std::vector<Record> records;
+};
+
+void PrintTo(const ProgramValueCase& c, std::ostream* os) { *os << c.what; }
+
+std::vector<ProgramValueCase> ProgramValueCases() {
     const QByteArray bytes("Acrescimo");
-    const Case cases[] = {
-        {"kind as bytes: a plain discount", Params(Variant(bytes), 200.0, 0.0), 3, "2 0 0 1 Enter Backspace Enter", kRecusa20,
+    return {
+        {"kind as bytes: a plain discount", CallParams(Variant(bytes), 200.0, 0.0), 3, "2 0 0 1 Enter Backspace Enter", kRecusa20,
          "packet", {{"V", 2}}},
-        {"base as bytes", Params(Variant("Desconto"), Variant(bytes), 0.0), 3, "Enter",
+        {"base as bytes", CallParams(Variant("Desconto"), Variant(bytes), 0.0), 3, "Enter",
          QStringLiteral("O valor base (elemento 2) informado não é um número válido: bytes (9)."), "unchanged", {}},
-        {"applied as bytes", Params(Variant("Desconto"), 200.0, Variant(bytes)), 3, "Enter",
+        {"applied as bytes", CallParams(Variant("Desconto"), 200.0, Variant(bytes)), 3, "Enter",
          QStringLiteral("O valor já aplicado (elemento 3) informado não é um número válido: bytes (9)."), "unchanged", {}},
-        {"base as a 64-bit integer", Params(Variant("DescontoFidelidade"), Variant(std::int64_t{5}), 0.0), 3, "5 0 0 Enter",
+        {"base as a 64-bit integer", CallParams(Variant("DescontoFidelidade"), Variant(std::int64_t{5}), 0.0), 3, "5 0 0 Enter",
          "", "packet", {{"V", 5}}},
         {"no parameter array", {}, 3, "Enter",
          QStringLiteral("Chamada de desconto inválida: faltam parâmetros (o elemento 0, o tipo de ajuste (elemento 1), "
                         "o valor base (elemento 2), o valor já aplicado (elemento 3))."),
          "unchanged", {}},
     };
-    files::Limit(10)(ParametersFile());
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Variant result = Call(c.params, c.high, Tokens(c.keys));
-        EXPECT_EQ(messages_, c.message.isEmpty() ? QStringList() : QStringList{c.message});
-        EXPECT_EQ(State(result, marker_), QString::fromLatin1(c.state));
-        if (result.Type() == plat::VarType::ByteArray) {
-            EXPECT_EQ(Records(result), c.records);
-        }
-        EXPECT_FALSE(driver_->leftOpen);
-        ExpectNoDialogLeft();
-    }
 }
+
+class ProgramValues : public HardeningModule, public ::testing::WithParamInterface<ProgramValueCase> {};
+
+TEST_P(ProgramValues, ParameterValuesOnlyAProgramCanPass) {
+    const ProgramValueCase& c = GetParam();
+    files::Limit(10)(ParametersFile());
+    const Variant result = Call(c.params, c.high, Tokens(c.keys));
+    EXPECT_EQ(messages_, c.message.isEmpty() ? QStringList() : QStringList{c.message});
+    EXPECT_EQ(State(result, marker_), QString::fromLatin1(c.state));
+    if (result.Type() == plat::VarType::ByteArray) {
+        EXPECT_EQ(Records(result), c.records);
+    }
+    EXPECT_FALSE(driver_->leftOpen);
+    ExpectNoDialogLeft();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProgramValues, ::testing::ValuesIn(ProgramValueCases()),
+                         [](const auto& row) { return CaseName(row.param.what); });
 
 }  // namespace
 }  // namespace hardening
@@ -406,6 +468,9 @@ struct Hostile {
     bool duringMessage;  // while the dialog's own refusal box is up
     void (*act)(QWidget* dialog);
 };
+
+// Named in test output rather than dumped as bytes.
+void PrintTo(const Hostile& h, std::ostream* os) { *os << h.name; }
 
 void Delete(QWidget* dialog) { delete dialog; }
 void DeleteLater(QWidget* dialog) { dialog->deleteLater(); }

@@ -51,7 +51,6 @@ QRect Scaled(const QRect& r, int factor) {
 }  // namespace probe
 
 void LayoutFixture::SetUp() {
-    plat::SetDecimalSeparator(QLatin1Char(','));
     ASSERT_TRUE(dir_.isValid());
     // No parameters file: the layout does not depend on it.
     plat::OverrideProgramDir(dir_.path());
@@ -60,6 +59,7 @@ void LayoutFixture::SetUp() {
 void LayoutFixture::TearDown() {
     delete dialog_.data();
     plat::OverrideProgramDir(QString());
+    ExpectNoTopLevelWidgetsLeft();
 }
 
 Cli_orv00006::TfrmDesc* LayoutFixture::Open(const ref::KindCase& kind) {

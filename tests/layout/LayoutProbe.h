@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include "CaseName.h"
 #include "Cli_orv00006.h"
+#include "DecimalSeparatorGuard.h"
 #include "GuiTestSupport.h"
 #include "ReferenceLayout.h"
 
@@ -56,7 +58,21 @@ protected:
     QImage Grab() const;
     QWidget* Element(const char* name) const;
 
+    DecimalSeparatorGuard separator_{QLatin1Char(',')};
     Recorder recorder_;
     QTemporaryDir dir_;
     QPointer<Cli_orv00006::TfrmDesc> dialog_;
 };
+
+namespace ref {
+// Rows named in test output by what they are.
+inline void PrintTo(const KindCase& k, std::ostream* os) { *os << k.what; }
+inline void PrintTo(const Element& e, std::ostream* os) { *os << e.name; }
+}  // namespace ref
+
+// The same dialog opened once per kind, one named row each.
+class KindFixture : public LayoutFixture, public ::testing::WithParamInterface<ref::KindCase> {};
+inline std::string KindName(const ::testing::TestParamInfo<ref::KindCase>& row) { return CaseName(row.param.what); }
+
+// Rows of the element table, named by element.
+inline std::string ElementName(const ::testing::TestParamInfo<ref::Element>& row) { return row.param.name; }

@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <memory>
 #include <set>
 
 #include "LayoutProbe.h"
@@ -30,24 +31,31 @@ plat::FontSpec Arial(int px, bool bold) { return {QStringLiteral("Arial"), px, b
 
 // ------------------------------------------------------------------ TLabel
 
-TEST(Label, TextReadsBackAsWrittenAndShowsAmpersandsOnce) {
-    struct Case {
-        const char* written;
-        const char* shown;
-    };
-    const Case cases[] = {
-        {"Desconto CRM&&Bonus", "Desconto CRM&Bonus"}, {"&Valor", "Valor"}, {"A&&B", "A&B"},
-        {"a&&&b", "a&b"}, {"&&&&", "&&"}, {"fim&", "fim"}, {"sem marca", "sem marca"}, {"", ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.written);
-        plat::TLabel l;
-        l.SetCaption(QString::fromUtf8(c.written));
-        EXPECT_EQ(l.Caption(), QString::fromUtf8(c.written));
-        EXPECT_EQ(l.property("Caption").toString(), QString::fromUtf8(c.written));
-        EXPECT_EQ(plat::TLabel::DisplayText(l.Caption()), QString::fromUtf8(c.shown));
-    }
+struct AmpersandCase {
+    const char* written;
+    const char* shown;
+};
+
+void PrintTo(const AmpersandCase& c, std::ostream* os) { *os << '"' << c.written << '"'; }
+
+class LabelText : public ::testing::TestWithParam<AmpersandCase> {};
+
+TEST_P(LabelText, TextReadsBackAsWrittenAndShowsAmpersandsOnce) {
+    const AmpersandCase& c = GetParam();
+    plat::TLabel l;
+    l.SetCaption(QString::fromUtf8(c.written));
+    EXPECT_EQ(l.Caption(), QString::fromUtf8(c.written));
+    EXPECT_EQ(l.property("Caption").toString(), QString::fromUtf8(c.written));
+    EXPECT_EQ(plat::TLabel::DisplayText(l.Caption()), QString::fromUtf8(c.shown));
 }
+
+INSTANTIATE_TEST_SUITE_P(Captions, LabelText,
+                         ::testing::Values(AmpersandCase{"Desconto CRM&&Bonus", "Desconto CRM&Bonus"},
+                                           AmpersandCase{"&Valor", "Valor"}, AmpersandCase{"A&&B", "A&B"},
+                                           AmpersandCase{"a&&&b", "a&b"}, AmpersandCase{"&&&&", "&&"},
+                                           AmpersandCase{"fim&", "fim"}, AmpersandCase{"sem marca", "sem marca"},
+                                           AmpersandCase{"", ""}),
+                         [](const auto& row) { return CaseName(row.param.written); });
 
 TEST(Label, DoubleAmpersandDrawsOneAndASingleOneUnderlinesTheNextCharacter) {
     const plat::FontSpec font = Arial(16, true);
@@ -87,53 +95,59 @@ TEST(Label, DoubleAmpersandDrawsOneAndASingleOneUnderlinesTheNextCharacter) {
     EXPECT_GE(extra.width(), vWidth - 3);
 }
 
-TEST(Label, AutoSizeKeepsTheAnchoredEdgeWhenTheTextChanges) {
-    struct Case {
-        const char* what;
-        int alignment;
-        QRect start;
-        bool keepsRight;
-    };
-    const Case cases[] = {
-        {"left-aligned", plat::taLeftJustify, {57, 47, 33, 16}, false},
-        {"right-aligned", plat::taRightJustify, {186, 370, 49, 14}, true},
-        {"centred keeps its left edge", plat::taCenter, {8, 4, 218, 21}, false},
-    };
+struct AnchorCase {
+    const char* what;
+    int alignment;
+    QRect start;
+    bool keepsRight;
+};
+
+void PrintTo(const AnchorCase& c, std::ostream* os) { *os << c.what; }
+
+class LabelAnchor : public ::testing::TestWithParam<AnchorCase> {};
+
+TEST_P(LabelAnchor, AutoSizeKeepsTheAnchoredEdgeWhenTheTextChanges) {
+    const AnchorCase& c = GetParam();
+    // One label through every text in turn: the edge holds as it changes.
     const QStringList texts = {QStringLiteral("Valor"), QStringLiteral("Valor Máximo: R$ 1234,56"), QStringLiteral("V"),
                                QStringLiteral("A&&B"), QString()};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        QWidget parent;
-        parent.resize(238, 385);
-        plat::TLabel l(&parent);
-        l.setGeometry(c.start);
-        l.SetAlignment(c.alignment);
-        l.SetFontName(QStringLiteral("Arial"));
-        l.SetFontHeight(13);
-        l.SetFontBold(true);
-        l.SetAutoSize(true);
-        const QFontMetrics fm(Arial(13, true).ToQFont());
-        for (const QString& t : texts) {
-            SCOPED_TRACE(t.toStdString());
-            l.SetCaption(t);
-            const QRect g = l.geometry();
-            EXPECT_EQ(g.width(), fm.horizontalAdvance(plat::TLabel::DisplayText(t)));
-            EXPECT_EQ(g.height(), fm.height());
-            EXPECT_EQ(g.top(), c.start.top());
-            if (c.keepsRight)
-                EXPECT_EQ(g.x() + g.width(), c.start.x() + c.start.width());
-            else
-                EXPECT_EQ(g.x(), c.start.x());
-        }
-        // A bigger font grows the box from the same edge.
-        l.SetCaption(QStringLiteral("Orv00006"));
-        l.SetFontHeight(20);
+    QWidget parent;
+    parent.resize(238, 385);
+    plat::TLabel l(&parent);
+    l.setGeometry(c.start);
+    l.SetAlignment(c.alignment);
+    l.SetFontName(QStringLiteral("Arial"));
+    l.SetFontHeight(13);
+    l.SetFontBold(true);
+    l.SetAutoSize(true);
+    const QFontMetrics fm(Arial(13, true).ToQFont());
+    for (const QString& t : texts) {
+        SCOPED_TRACE(t.toStdString());
+        l.SetCaption(t);
+        const QRect g = l.geometry();
+        EXPECT_EQ(g.width(), fm.horizontalAdvance(plat::TLabel::DisplayText(t)));
+        EXPECT_EQ(g.height(), fm.height());
+        EXPECT_EQ(g.top(), c.start.top());
         if (c.keepsRight)
-            EXPECT_EQ(l.geometry().right(), c.start.right());
+            EXPECT_EQ(g.x() + g.width(), c.start.x() + c.start.width());
         else
-            EXPECT_EQ(l.x(), c.start.x());
+            EXPECT_EQ(g.x(), c.start.x());
     }
+    // A bigger font grows the box from the same edge.
+    l.SetCaption(QStringLiteral("Orv00006"));
+    l.SetFontHeight(20);
+    if (c.keepsRight)
+        EXPECT_EQ(l.geometry().right(), c.start.right());
+    else
+        EXPECT_EQ(l.x(), c.start.x());
 }
+
+INSTANTIATE_TEST_SUITE_P(Alignments, LabelAnchor,
+                         ::testing::Values(AnchorCase{"left-aligned", plat::taLeftJustify, {57, 47, 33, 16}, false},
+                                           AnchorCase{"right-aligned", plat::taRightJustify, {186, 370, 49, 14}, true},
+                                           AnchorCase{"centred keeps its left edge", plat::taCenter, {8, 4, 218, 21},
+                                                      false}),
+                         [](const auto& row) { return CaseName(row.param.what); });
 
 TEST(Label, AFixedBoxNeverMoves) {
     plat::TLabel l;
@@ -177,46 +191,64 @@ QImage KeyedPicture(const QColor& key) {
     return p;
 }
 
-TEST(Image, KeyColourIsNeverDrawnNotEvenBlendedAtAnyStretchOrRatio) {
-    struct Case {
-        QSize size;
-        qreal dpr;
-    };
-    const Case cases[] = {{{34, 37}, 1}, {{36, 37}, 1}, {{4, 3}, 1}, {{3, 2}, 1}, {{37, 29}, 2}, {{34, 37}, 1.5}};
-    for (const QColor key : {ref::kKey, QColor(0, 255, 0)}) {
-        const QImage pic = KeyedPicture(key);
-        std::set<QRgb> allowed = {ref::kWhite.rgb()};
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 4; ++x)
-                if (pic.pixelColor(x, y) != key) allowed.insert(pic.pixelColor(x, y).rgb());
-        for (const auto& c : cases) {
-            SCOPED_TRACE(std::to_string(c.size.width()) + "x" + std::to_string(c.size.height()) + " at " +
-                         std::to_string(c.dpr) + " key " + Describe(key));
-            plat::TImage img;
-            img.SetStretch(true);
-            img.SetTransparent(true);
-            img.SetPicture(pic);
-            img.resize(c.size);
-            const QImage out = Render(&img, ref::kWhite, c.dpr);
-            int keyPixels = 0;
-            QPoint foreign(-1, -1);
-            for (int y = 0; y < out.height(); ++y)
-                for (int x = 0; x < out.width(); ++x) {
-                    const QRgb px = out.pixel(x, y);
-                    if (QColor(px) == key) ++keyPixels;
-                    if (!allowed.count(px) && foreign.x() < 0) foreign = {x, y};
-                }
-            EXPECT_EQ(keyPixels, 0);
-            EXPECT_EQ(foreign, QPoint(-1, -1)) << "blended pixel " << Describe(At(out, foreign.x(), foreign.y()));
-            // Stretched to the whole element, aspect ratio ignored: the
-            // picture's corners land in the element's corners.
-            EXPECT_EQ(At(out, 0, 0), pic.pixelColor(0, 0));
-            EXPECT_EQ(At(out, out.width() - 1, 0), pic.pixelColor(3, 0));
-            EXPECT_EQ(At(out, out.width() - 1, out.height() - 1), pic.pixelColor(3, 2));
-            EXPECT_EQ(At(out, 0, out.height() - 1), ref::kWhite);  // the key corner
+struct KeyColour {
+    const char* name;
+    QColor key;
+};
+
+struct StretchCase {
+    const char* name;
+    QSize size;
+    qreal dpr;
+};
+
+void PrintTo(const KeyColour& k, std::ostream* os) { *os << k.name; }
+void PrintTo(const StretchCase& c, std::ostream* os) { *os << c.name; }
+
+class KeyColourAtEveryStretch : public ::testing::TestWithParam<std::tuple<KeyColour, StretchCase>> {};
+
+TEST_P(KeyColourAtEveryStretch, KeyColourIsNeverDrawnNotEvenBlendedAtAnyStretchOrRatio) {
+    const QColor key = std::get<0>(GetParam()).key;
+    const StretchCase& c = std::get<1>(GetParam());
+    const QImage pic = KeyedPicture(key);
+    std::set<QRgb> allowed = {ref::kWhite.rgb()};
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+            if (pic.pixelColor(x, y) != key) allowed.insert(pic.pixelColor(x, y).rgb());
+    plat::TImage img;
+    img.SetStretch(true);
+    img.SetTransparent(true);
+    img.SetPicture(pic);
+    img.resize(c.size);
+    const QImage out = Render(&img, ref::kWhite, c.dpr);
+    int keyPixels = 0;
+    QPoint foreign(-1, -1);
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x) {
+            const QRgb px = out.pixel(x, y);
+            if (QColor(px) == key) ++keyPixels;
+            if (!allowed.count(px) && foreign.x() < 0) foreign = {x, y};
         }
-    }
+    EXPECT_EQ(keyPixels, 0);
+    EXPECT_EQ(foreign, QPoint(-1, -1)) << "blended pixel " << Describe(At(out, foreign.x(), foreign.y()));
+    // Stretched to the whole element, aspect ratio ignored: the
+    // picture's corners land in the element's corners.
+    EXPECT_EQ(At(out, 0, 0), pic.pixelColor(0, 0));
+    EXPECT_EQ(At(out, out.width() - 1, 0), pic.pixelColor(3, 0));
+    EXPECT_EQ(At(out, out.width() - 1, out.height() - 1), pic.pixelColor(3, 2));
+    EXPECT_EQ(At(out, 0, out.height() - 1), ref::kWhite);  // the key corner
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Pictures, KeyColourAtEveryStretch,
+    ::testing::Combine(::testing::Values(KeyColour{"check_key", ref::kKey}, KeyColour{"green_key", QColor(0, 255, 0)}),
+                       ::testing::Values(StretchCase{"34x37", {34, 37}, 1}, StretchCase{"36x37", {36, 37}, 1},
+                                         StretchCase{"4x3", {4, 3}, 1}, StretchCase{"3x2", {3, 2}, 1},
+                                         StretchCase{"37x29_at_ratio_2", {37, 29}, 2},
+                                         StretchCase{"34x37_at_ratio_1_5", {34, 37}, 1.5})),
+    [](const auto& row) {
+        return std::string(std::get<0>(row.param).name) + "_" + std::get<1>(row.param).name;
+    });
 
 TEST(Image, WithoutTransparencyTheKeyIsDrawnAndWithoutStretchTheSizeIsKept) {
     plat::TImage img;
@@ -234,24 +266,28 @@ TEST(Image, WithoutTransparencyTheKeyIsDrawnAndWithoutStretchTheSizeIsKept) {
     EXPECT_EQ(At(out, 1, 1), ref::kWhite);
 }
 
-TEST(Image, TheCheckPictureShowsOnlyItsOwnColoursOnWhite) {
+class CheckPictureSize : public ::testing::TestWithParam<QSize> {};
+
+TEST_P(CheckPictureSize, TheCheckPictureShowsOnlyItsOwnColoursOnWhite) {
+    const QSize size = GetParam();
     const QImage check(QStringLiteral(":/orv00006/artwork/check.bmp"));
     ASSERT_FALSE(check.isNull());
     const std::set<QRgb> allowed = {ref::kWhite.rgb(),         QColor(0, 255, 0).rgb(),   QColor(0, 0, 132).rgb(),
                                     QColor(132, 132, 132).rgb(), QColor(115, 123, 132).rgb(), QColor(0, 132, 0).rgb()};
-    for (const QSize size : {QSize(34, 37), QSize(36, 37), QSize(40, 40), QSize(68, 74)}) {
-        SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
-        plat::TImage img;
-        img.SetStretch(true);
-        img.SetTransparent(true);
-        img.SetPicture(check);
-        img.resize(size);
-        const QImage out = Render(&img);
-        const QPoint odd = probe::FindFirst(out, out.rect(), [&](const QColor& c) { return !allowed.count(c.rgb()); });
-        EXPECT_EQ(odd, QPoint(-1, -1)) << Describe(At(out, odd.x(), odd.y()));
-        EXPECT_GT(probe::Count(out, out.rect(), [](const QColor& c) { return c == ref::kCheckGreen; }), 40);
-    }
+    plat::TImage img;
+    img.SetStretch(true);
+    img.SetTransparent(true);
+    img.SetPicture(check);
+    img.resize(size);
+    const QImage out = Render(&img);
+    const QPoint odd = probe::FindFirst(out, out.rect(), [&](const QColor& c) { return !allowed.count(c.rgb()); });
+    EXPECT_EQ(odd, QPoint(-1, -1)) << Describe(At(out, odd.x(), odd.y()));
+    EXPECT_GT(probe::Count(out, out.rect(), [](const QColor& c) { return c == ref::kCheckGreen; }), 40);
 }
+
+INSTANTIATE_TEST_SUITE_P(Sizes, CheckPictureSize,
+                         ::testing::Values(QSize(34, 37), QSize(36, 37), QSize(40, 40), QSize(68, 74)),
+                         [](const auto& row) { return std::to_string(row.param.width()) + "x" + std::to_string(row.param.height()); });
 
 TEST(Image, OnlyALeftClickReleasedInsideClicks) {
     plat::TImage img;
@@ -268,22 +304,26 @@ TEST(Image, OnlyALeftClickReleasedInsideClicks) {
 
 // ------------------------------------------------------------------ TShape
 
-TEST(Shape, TwoPixelBandOnAllEdgesAroundAWhiteFill) {
-    for (const QSize size : {QSize(238, 385), QSize(10, 6), QSize(5, 5), QSize(4, 9)}) {
-        SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
-        plat::TShape s;
-        s.SetPenColor(ref::kOutline);
-        s.SetPenWidth(2);
-        s.SetBrushColor(ref::kWhite);
-        s.resize(size);
-        const QImage out = Render(&s, QColor(255, 0, 255));
-        for (int y = 0; y < out.height(); ++y)
-            for (int x = 0; x < out.width(); ++x) {
-                const bool band = x < 2 || y < 2 || x >= size.width() - 2 || y >= size.height() - 2;
-                ASSERT_EQ(At(out, x, y), band ? ref::kOutline : ref::kWhite) << x << "," << y;
-            }
-    }
+class ShapeSize : public ::testing::TestWithParam<QSize> {};
+
+TEST_P(ShapeSize, TwoPixelBandOnAllEdgesAroundAWhiteFill) {
+    const QSize size = GetParam();
+    plat::TShape s;
+    s.SetPenColor(ref::kOutline);
+    s.SetPenWidth(2);
+    s.SetBrushColor(ref::kWhite);
+    s.resize(size);
+    const QImage out = Render(&s, QColor(255, 0, 255));
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x) {
+            const bool band = x < 2 || y < 2 || x >= size.width() - 2 || y >= size.height() - 2;
+            ASSERT_EQ(At(out, x, y), band ? ref::kOutline : ref::kWhite) << x << "," << y;
+        }
 }
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ShapeSize,
+                         ::testing::Values(QSize(238, 385), QSize(10, 6), QSize(5, 5), QSize(4, 9)),
+                         [](const auto& row) { return std::to_string(row.param.width()) + "x" + std::to_string(row.param.height()); });
 
 TEST(Shape, AlignedToTheClientAreaItFollowsItsParent) {
     QWidget parent;
@@ -325,9 +365,10 @@ TEST(Bevel, LoweredEtchedFrameWithAnUnfilledInside) {
 class Button : public ::testing::Test {
 protected:
     void SetUp() override {
-        parent_.resize(100, 80);
-        btn_ = new TBlendedBitBtn(&parent_);
-        parent_.show();
+        parent_ = std::make_unique<QWidget>();
+        parent_->resize(100, 80);
+        btn_ = new TBlendedBitBtn(parent_.get());
+        parent_->show();
         btn_->setGeometry(10, 10, 70, 46);
         btn_->SetFaceColor(ref::kConfirm);
         btn_->SetPressedColor(QColor(10, 20, 30));
@@ -336,9 +377,13 @@ protected:
         btn_->SetDisabledFontColor(QColor(255, 255, 0));
         btn_->SetCaption(QStringLiteral("5"));
     }
+    void TearDown() override {
+        parent_.reset();
+        ExpectNoTopLevelWidgetsLeft();
+    }
     QImage Face() { return Render(btn_, ref::kWhite); }
 
-    QWidget parent_;
+    std::unique_ptr<QWidget> parent_;
     TBlendedBitBtn* btn_ = nullptr;
 };
 
@@ -414,25 +459,37 @@ TEST_F(Button, ClicksOnlyWhenEnabledAndReleasedInside) {
     EXPECT_FALSE(btn_->Down());
 }
 
-TEST(GlyphMask, WhiteOverTheBackgroundBecomesCoverage) {
-    struct Case {
-        QColor background, pixel;
-        int alpha;
-    };
-    const Case cases[] = {
-        {QColor(128, 128, 128), QColor(128, 128, 128), 0},  {QColor(128, 128, 128), QColor(255, 255, 255), 255},
-        {QColor(128, 128, 128), QColor(191, 191, 191), 127}, {QColor(39, 174, 96), QColor(147, 214, 175), 127},
-        {QColor(204, 204, 204), QColor(255, 255, 255), 255}, {QColor(255, 255, 255), QColor(255, 255, 255), 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(Describe(c.background) + " " + Describe(c.pixel));
-        QImage g(2, 1, QImage::Format_RGB32);
-        g.setPixelColor(0, 0, c.background);
-        g.setPixelColor(1, 0, c.pixel);
-        const QImage m = TBlendedBitBtn::GlyphMask(g);
-        EXPECT_EQ(qAlpha(m.pixel(0, 0)), 0);
-        EXPECT_NEAR(qAlpha(m.pixel(1, 0)), c.alpha, 1);
-    }
+struct CoverageCase {
+    QColor background, pixel;
+    int alpha;
+};
+
+void PrintTo(const CoverageCase& c, std::ostream* os) { *os << Describe(c.background) << " " << Describe(c.pixel); }
+
+class GlyphMask : public ::testing::TestWithParam<CoverageCase> {};
+
+TEST_P(GlyphMask, WhiteOverTheBackgroundBecomesCoverage) {
+    const CoverageCase& c = GetParam();
+    QImage g(2, 1, QImage::Format_RGB32);
+    g.setPixelColor(0, 0, c.background);
+    g.setPixelColor(1, 0, c.pixel);
+    const QImage m = TBlendedBitBtn::GlyphMask(g);
+    EXPECT_EQ(qAlpha(m.pixel(0, 0)), 0);
+    EXPECT_NEAR(qAlpha(m.pixel(1, 0)), c.alpha, 1);
 }
+
+std::string ColourName(const QColor& c) {
+    return std::to_string(c.red()) + "_" + std::to_string(c.green()) + "_" + std::to_string(c.blue());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pixels, GlyphMask,
+    ::testing::Values(CoverageCase{QColor(128, 128, 128), QColor(128, 128, 128), 0},
+                      CoverageCase{QColor(128, 128, 128), QColor(255, 255, 255), 255},
+                      CoverageCase{QColor(128, 128, 128), QColor(191, 191, 191), 127},
+                      CoverageCase{QColor(39, 174, 96), QColor(147, 214, 175), 127},
+                      CoverageCase{QColor(204, 204, 204), QColor(255, 255, 255), 255},
+                      CoverageCase{QColor(255, 255, 255), QColor(255, 255, 255), 0}),
+    [](const auto& row) { return "on_" + ColourName(row.param.background) + "_pixel_" + ColourName(row.param.pixel); });
 
 }  // namespace

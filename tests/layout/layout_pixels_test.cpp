@@ -91,198 +91,210 @@ void ExpectKeyFace(const QImage& img, const QRect& r, const QColor& face, const 
 }
 
 class Pixels : public LayoutFixture {};
+class PixelsByKind : public KindFixture {};
 
-TEST_F(Pixels, OutlineWhiteGroundAndNoWindowBackgroundForEveryKind) {
-    for (const ref::KindCase& k : ref::kKinds) {
-        SCOPED_TRACE(k.what);
-        auto* d = Open(k);
-        ExpectOutlineAndGround(Grab(), d);
-        Type(QStringLiteral("Alt+P 1 2 3"));
-        ExpectOutlineAndGround(Grab(), d);
-    }
+TEST_P(PixelsByKind, OutlineWhiteGroundAndNoWindowBackgroundForEveryKind) {
+    const ref::KindCase& k = GetParam();
+    auto* d = Open(k);
+    ExpectOutlineAndGround(Grab(), d);
+    Type(QStringLiteral("Alt+P 1 2 3"));
+    ExpectOutlineAndGround(Grab(), d);
 }
 
-TEST_F(Pixels, KeyFacesFillTheirBoxesInTheirColours) {
-    for (const ref::KindCase& k : ref::kKinds) {
-        SCOPED_TRACE(k.what);
-        Open(k);
-        const QImage img = Grab();
-        for (const ref::Element& e : ref::Buttons())
-            ExpectKeyFace(img, e.rect, e.enabled ? e.fill : ref::kDisabled, e.name);
-    }
+TEST_P(PixelsByKind, KeyFacesFillTheirBoxesInTheirColours) {
+    const ref::KindCase& k = GetParam();
+    Open(k);
+    const QImage img = Grab();
+    for (const ref::Element& e : ref::Buttons())
+        ExpectKeyFace(img, e.rect, e.enabled ? e.fill : ref::kDisabled, e.name);
 }
 
-TEST_F(Pixels, CaptionsAndGlyphsAreWhiteAndCentred) {
+class PixelsByKey : public LayoutFixture, public ::testing::WithParamInterface<ref::Element> {};
+
+TEST_P(PixelsByKey, CaptionsAndGlyphsAreWhiteAndCentred) {
+    const ref::Element& e = GetParam();
     Open(ref::kKinds[0]);
     const QImage img = Grab();
-    for (const ref::Element& e : ref::Buttons()) {
-        SCOPED_TRACE(e.name);
-        const QColor face = e.enabled ? e.fill : ref::kDisabled;
-        const QRect inner = e.rect.adjusted(4, 4, -4, -4);
-        const QRect ink = probe::InkBounds(img, inner, face);
-        ASSERT_TRUE(ink.isValid());
-        EXPECT_GT(probe::Count(img, inner, [](const QColor& c) { return Distance(c, ref::kWhite) <= 24; }), 4)
-            << "no white caption or glyph";
-        // Nothing but the face, white and blends of the two.
-        const QPoint odd = probe::FindFirst(img, inner, [&](const QColor& c) {
-            const auto between = [](int a, int lo, int hi) { return a >= std::min(lo, hi) - 1 && a <= std::max(lo, hi) + 1; };
-            return !(between(c.red(), face.red(), 255) && between(c.green(), face.green(), 255) &&
-                     between(c.blue(), face.blue(), 255));
-        });
-        EXPECT_EQ(odd, QPoint(-1, -1)) << Describe(At(img, odd.x(), odd.y()));
-        // Glyphs are 34 x 34, centred on the 70 x 46 key; only their motif
-        // (columns and rows of the artwork table) shows, not their ground.
-        const QPoint glyphAt = e.rect.topLeft() + QPoint((70 - 34) / 2, (46 - 34) / 2);
-        const auto motif = [&](int c0, int r0, int c1, int r1) {
-            return QRect(glyphAt + QPoint(c0, r0), glyphAt + QPoint(c1, r1));
-        };
-        const auto expectNear = [](const QRect& got, const QRect& want) {
-            EXPECT_LE(std::abs(got.left() - want.left()), 1) << got.left() << " vs " << want.left();
-            EXPECT_LE(std::abs(got.right() - want.right()), 1) << got.right() << " vs " << want.right();
-            EXPECT_LE(std::abs(got.top() - want.top()), 1) << got.top() << " vs " << want.top();
-            EXPECT_LE(std::abs(got.bottom() - want.bottom()), 1) << got.bottom() << " vs " << want.bottom();
-        };
-        if (e.name == std::string("sbtCorrigir")) expectNear(ink, motif(4, 8, 29, 26));
-        if (e.name == std::string("sbtEnter")) expectNear(ink, motif(7, 8, 26, 26));
-        if (e.name == std::string("sbtCancelar")) expectNear(ink, motif(7, 7, 26, 26));
-        if (e.name == std::string("sbtPonto")) {
-            // The keyboard (32 x 17 pixels of motif) with the point beside it,
-            // the pair centred.
-            EXPECT_EQ(ink.top(), glyphAt.y() + 8);
-            EXPECT_EQ(ink.bottom(), glyphAt.y() + 24);
-            EXPECT_GE(ink.width(), 36);
-            EXPECT_LE(std::abs(ink.center().x() - e.rect.center().x()), 3);
-            continue;
-        }
-        EXPECT_LE(std::abs(ink.center().x() - e.rect.center().x()), 2) << "ink " << ink.x() << "+" << ink.width();
-        const bool glyph = QString::fromUtf8(e.caption).isEmpty();
-        if (glyph || QString::fromUtf8(e.caption).at(0).isDigit()) {
-            EXPECT_LE(std::abs(ink.center().y() - e.rect.center().y()), 2) << "ink " << ink.y() << "+" << ink.height();
-        }
-        if (!glyph && QString::fromUtf8(e.caption).at(0).isDigit()) {
-            // Digits of a 24-pixel Arial stand about 17 pixels tall.
-            EXPECT_GE(ink.height(), 16);
-            EXPECT_LE(ink.height(), 18);
-        }
+    const QColor face = e.enabled ? e.fill : ref::kDisabled;
+    const QRect inner = e.rect.adjusted(4, 4, -4, -4);
+    const QRect ink = probe::InkBounds(img, inner, face);
+    ASSERT_TRUE(ink.isValid());
+    EXPECT_GT(probe::Count(img, inner, [](const QColor& c) { return Distance(c, ref::kWhite) <= 24; }), 4)
+        << "no white caption or glyph";
+    // Nothing but the face, white and blends of the two.
+    const QPoint odd = probe::FindFirst(img, inner, [&](const QColor& c) {
+        const auto between = [](int a, int lo, int hi) { return a >= std::min(lo, hi) - 1 && a <= std::max(lo, hi) + 1; };
+        return !(between(c.red(), face.red(), 255) && between(c.green(), face.green(), 255) &&
+                 between(c.blue(), face.blue(), 255));
+    });
+    EXPECT_EQ(odd, QPoint(-1, -1)) << Describe(At(img, odd.x(), odd.y()));
+    // Glyphs are 34 x 34, centred on the 70 x 46 key; only their motif
+    // (columns and rows of the artwork table) shows, not their ground.
+    const QPoint glyphAt = e.rect.topLeft() + QPoint((70 - 34) / 2, (46 - 34) / 2);
+    const auto motif = [&](int c0, int r0, int c1, int r1) {
+        return QRect(glyphAt + QPoint(c0, r0), glyphAt + QPoint(c1, r1));
+    };
+    const auto expectNear = [](const QRect& got, const QRect& want) {
+        EXPECT_LE(std::abs(got.left() - want.left()), 1) << got.left() << " vs " << want.left();
+        EXPECT_LE(std::abs(got.right() - want.right()), 1) << got.right() << " vs " << want.right();
+        EXPECT_LE(std::abs(got.top() - want.top()), 1) << got.top() << " vs " << want.top();
+        EXPECT_LE(std::abs(got.bottom() - want.bottom()), 1) << got.bottom() << " vs " << want.bottom();
+    };
+    if (e.name == std::string("sbtCorrigir")) expectNear(ink, motif(4, 8, 29, 26));
+    if (e.name == std::string("sbtEnter")) expectNear(ink, motif(7, 8, 26, 26));
+    if (e.name == std::string("sbtCancelar")) expectNear(ink, motif(7, 7, 26, 26));
+    if (e.name == std::string("sbtPonto")) {
+        // The keyboard (32 x 17 pixels of motif) with the point beside it,
+        // the pair centred.
+        EXPECT_EQ(ink.top(), glyphAt.y() + 8);
+        EXPECT_EQ(ink.bottom(), glyphAt.y() + 24);
+        EXPECT_GE(ink.width(), 36);
+        EXPECT_LE(std::abs(ink.center().x() - e.rect.center().x()), 3);
+        return;
+    }
+    EXPECT_LE(std::abs(ink.center().x() - e.rect.center().x()), 2) << "ink " << ink.x() << "+" << ink.width();
+    const bool glyph = QString::fromUtf8(e.caption).isEmpty();
+    if (glyph || QString::fromUtf8(e.caption).at(0).isDigit()) {
+        EXPECT_LE(std::abs(ink.center().y() - e.rect.center().y()), 2) << "ink " << ink.y() << "+" << ink.height();
+    }
+    if (!glyph && QString::fromUtf8(e.caption).at(0).isDigit()) {
+        // Digits of a 24-pixel Arial stand about 17 pixels tall.
+        EXPECT_GE(ink.height(), 16);
+        EXPECT_LE(ink.height(), 18);
     }
 }
 
-TEST_F(Pixels, APressedKeyTurnsBlackWithAWhiteCaption) {
+INSTANTIATE_TEST_SUITE_P(Keys, PixelsByKey, ::testing::ValuesIn(ref::Buttons().begin(), ref::Buttons().end()),
+                         ElementName);
+
+class PressedKey : public LayoutFixture, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(PressedKey, APressedKeyTurnsBlackWithAWhiteCaption) {
+    const char* name = GetParam();
     Open(ref::kKinds[0]);
-    for (const char* name : {"sbt5", "sbtEnter", "sbtCancelar"}) {
-        SCOPED_TRACE(name);
-        const ref::Element& e = ref::Find(QString::fromLatin1(name));
-        QWidget* key = Element(name);
-        QTest::mousePress(key, Qt::LeftButton, {}, QPoint(35, 23));
-        const QImage down = Grab();
-        ExpectKeyFace(down, e.rect, ref::kBlack, name);
-        EXPECT_GT(probe::Count(down, e.rect.adjusted(4, 4, -4, -4), IsWhite), 8);
-        // Released off the key: no click, and the face comes back.
-        QTest::mouseRelease(key, Qt::LeftButton, {}, QPoint(-20, -20));
-        ExpectKeyFace(Grab(), e.rect, e.fill, name);
-        EXPECT_TRUE(dialog_->isVisible());
-        EXPECT_TRUE(dialog_->Digitos().isEmpty());
-    }
+    const ref::Element& e = ref::Find(QString::fromLatin1(name));
+    QWidget* key = Element(name);
+    QTest::mousePress(key, Qt::LeftButton, {}, QPoint(35, 23));
+    const QImage down = Grab();
+    ExpectKeyFace(down, e.rect, ref::kBlack, name);
+    EXPECT_GT(probe::Count(down, e.rect.adjusted(4, 4, -4, -4), IsWhite), 8);
+    // Released off the key: no click, and the face comes back.
+    QTest::mouseRelease(key, Qt::LeftButton, {}, QPoint(-20, -20));
+    ExpectKeyFace(Grab(), e.rect, e.fill, name);
+    EXPECT_TRUE(dialog_->isVisible());
+    EXPECT_TRUE(dialog_->Digitos().isEmpty());
 }
 
-TEST_F(Pixels, TheCheckMarkFollowsTheSelectedOption) {
+INSTANTIATE_TEST_SUITE_P(Keys, PressedKey, ::testing::Values("sbt5", "sbtEnter", "sbtCancelar"),
+                         [](const auto& row) { return std::string(row.param); });
+
+TEST_P(PixelsByKind, TheCheckMarkFollowsTheSelectedOption) {
     const QRect valor = ref::Find("imgValor").rect;
     const QRect percentual = ref::Find("imgPercentual").rect;
-    for (const ref::KindCase& k : ref::kKinds) {
-        SCOPED_TRACE(k.what);
-        Open(k);
-        for (const char* tokens : {"", "Alt+P", "Alt+P Alt+V"}) {
-            SCOPED_TRACE(tokens);
-            Type(QString::fromLatin1(tokens));
-            const bool p = dialog_->Tipo() == QLatin1String("P");
-            const QImage img = Grab();
-            const int inValor = probe::Count(img, valor, IsCheckGreen);
-            const int inPercentual = probe::Count(img, percentual, IsCheckGreen);
-            const bool valorShows = k.valueBox && !p;
-            const bool percentualShows = k.percentBox && p;
-            if (valorShows) { EXPECT_GT(inValor, 40); } else { EXPECT_EQ(inValor, 0); }
-            if (percentualShows) { EXPECT_GT(inPercentual, 40); } else { EXPECT_EQ(inPercentual, 0); }
-            // The unselected (or hidden) picture shows nothing at all.
-            if (!valorShows) { EXPECT_EQ(probe::Count(img, valor, IsWhite), valor.width() * valor.height()); }
-            // (lblValor's longer text may reach into the hidden percentage box.)
-            if (!percentualShows && k.percentBox) {
-                EXPECT_EQ(probe::Count(img, percentual, IsWhite), percentual.width() * percentual.height());
-            }
-            // Green of the mark nowhere else.
-            EXPECT_EQ(probe::Count(img, img.rect(), IsCheckGreen), inValor + inPercentual);
-            const QPoint purple = probe::FindFirst(img, img.rect(), IsPurplish);
-            EXPECT_EQ(purple, QPoint(-1, -1)) << Describe(At(img, purple.x(), purple.y()));
+    const ref::KindCase& k = GetParam();
+    Open(k);
+    for (const char* tokens : {"", "Alt+P", "Alt+P Alt+V"}) {
+        SCOPED_TRACE(tokens);
+        Type(QString::fromLatin1(tokens));
+        const bool p = dialog_->Tipo() == QLatin1String("P");
+        const QImage img = Grab();
+        const int inValor = probe::Count(img, valor, IsCheckGreen);
+        const int inPercentual = probe::Count(img, percentual, IsCheckGreen);
+        const bool valorShows = k.valueBox && !p;
+        const bool percentualShows = k.percentBox && p;
+        if (valorShows) { EXPECT_GT(inValor, 40); } else { EXPECT_EQ(inValor, 0); }
+        if (percentualShows) { EXPECT_GT(inPercentual, 40); } else { EXPECT_EQ(inPercentual, 0); }
+        // The unselected (or hidden) picture shows nothing at all.
+        if (!valorShows) { EXPECT_EQ(probe::Count(img, valor, IsWhite), valor.width() * valor.height()); }
+        // (lblValor's longer text may reach into the hidden percentage box.)
+        if (!percentualShows && k.percentBox) {
+            EXPECT_EQ(probe::Count(img, percentual, IsWhite), percentual.width() * percentual.height());
         }
+        // Green of the mark nowhere else.
+        EXPECT_EQ(probe::Count(img, img.rect(), IsCheckGreen), inValor + inPercentual);
+        const QPoint purple = probe::FindFirst(img, img.rect(), IsPurplish);
+        EXPECT_EQ(purple, QPoint(-1, -1)) << Describe(At(img, purple.x(), purple.y()));
     }
 }
 
-TEST_F(Pixels, TheSelectedPictureIsStretchedToItsElement) {
+class SelectedPicture : public LayoutFixture, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SelectedPicture, TheSelectedPictureIsStretchedToItsElement) {
+    const char* tokens = GetParam();
     // The mark spans columns 16..40 and rows 2..26 of the 43x29 picture;
     // stretched to 34x37 (or 36x37) it keeps those proportions of the box.
     const QImage check(QStringLiteral(":/orv00006/artwork/check.bmp"));
-    for (const char* tokens : {"", "Alt+P"}) {
-        SCOPED_TRACE(tokens);
-        Open(ref::kKinds[1]);
-        Type(QString::fromLatin1(tokens));
-        const QRect r = ref::Find(*tokens ? "imgPercentual" : "imgValor").rect;
-        const QRect ink = probe::InkBounds(Grab(), r);
-        ASSERT_TRUE(ink.isValid());
-        const double sx = double(r.width()) / check.width();
-        const double sy = double(r.height()) / check.height();
-        EXPECT_NEAR(ink.left() - r.left(), 16 * sx, 1.5);
-        EXPECT_NEAR(ink.right() - r.left(), 40 * sx + sx - 1, 1.5);
-        EXPECT_NEAR(ink.top() - r.top(), 2 * sy, 1.5);
-        EXPECT_NEAR(ink.bottom() - r.top(), 26 * sy + sy - 1, 1.5);
-    }
+    Open(ref::kKinds[1]);
+    Type(QString::fromLatin1(tokens));
+    const QRect r = ref::Find(*tokens ? "imgPercentual" : "imgValor").rect;
+    const QRect ink = probe::InkBounds(Grab(), r);
+    ASSERT_TRUE(ink.isValid());
+    const double sx = double(r.width()) / check.width();
+    const double sy = double(r.height()) / check.height();
+    EXPECT_NEAR(ink.left() - r.left(), 16 * sx, 1.5);
+    EXPECT_NEAR(ink.right() - r.left(), 40 * sx + sx - 1, 1.5);
+    EXPECT_NEAR(ink.top() - r.top(), 2 * sy, 1.5);
+    EXPECT_NEAR(ink.bottom() - r.top(), 26 * sy + sy - 1, 1.5);
 }
 
-TEST_F(Pixels, FramesAreLoweredEtchedLinesAroundEmptyWhite) {
+// No keys: the value option; Alt+P: the percentage option.
+INSTANTIATE_TEST_SUITE_P(Options, SelectedPicture, ::testing::Values("", "Alt+P"),
+                         [](const auto& row) { return *row.param ? CaseName(row.param) : std::string("no_keys"); });
+
+class EtchedFrame : public LayoutFixture, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(EtchedFrame, FramesAreLoweredEtchedLinesAroundEmptyWhite) {
+    const char* name = GetParam();
     Open(ref::kKinds[1]);
     Type(QStringLiteral("Alt+P"));
     const QImage img = Grab();
     const QColor shadow = plat::SystemColors::clBtnShadow;
-    for (const char* name : {"bvlValor", "bvlPercentual"}) {
-        SCOPED_TRACE(name);
-        const QRect r = ref::Find(QString::fromLatin1(name)).rect;
-        const int midX = r.x() + r.width() / 2;
-        const int midY = r.y() + r.height() / 2;
-        // Shadow outer top and left and inner right and bottom; highlight
-        // (white) one pixel further right and down.
-        EXPECT_EQ(At(img, r.left(), midY), shadow);
-        EXPECT_EQ(At(img, midX, r.top()), shadow);
-        EXPECT_EQ(At(img, r.right() - 1, midY), shadow);
-        EXPECT_EQ(At(img, midX, r.bottom() - 1), shadow);
-        EXPECT_EQ(At(img, r.left() + 1, midY), ref::kWhite);
-        EXPECT_EQ(At(img, midX, r.top() + 1), ref::kWhite);
-        EXPECT_EQ(At(img, r.right(), midY), ref::kWhite);
-        EXPECT_EQ(At(img, midX, r.bottom()), ref::kWhite);
-        EXPECT_EQ(At(img, r.left() - 1, midY), ref::kWhite);
-        EXPECT_EQ(At(img, midX, r.top() - 1), ref::kWhite);
-    }
+    const QRect r = ref::Find(QString::fromLatin1(name)).rect;
+    const int midX = r.x() + r.width() / 2;
+    const int midY = r.y() + r.height() / 2;
+    // Shadow outer top and left and inner right and bottom; highlight
+    // (white) one pixel further right and down.
+    EXPECT_EQ(At(img, r.left(), midY), shadow);
+    EXPECT_EQ(At(img, midX, r.top()), shadow);
+    EXPECT_EQ(At(img, r.right() - 1, midY), shadow);
+    EXPECT_EQ(At(img, midX, r.bottom() - 1), shadow);
+    EXPECT_EQ(At(img, r.left() + 1, midY), ref::kWhite);
+    EXPECT_EQ(At(img, midX, r.top() + 1), ref::kWhite);
+    EXPECT_EQ(At(img, r.right(), midY), ref::kWhite);
+    EXPECT_EQ(At(img, midX, r.bottom()), ref::kWhite);
+    EXPECT_EQ(At(img, r.left() - 1, midY), ref::kWhite);
+    EXPECT_EQ(At(img, midX, r.top() - 1), ref::kWhite);
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, EtchedFrame, ::testing::Values("bvlValor", "bvlPercentual"),
+                         [](const auto& row) { return std::string(row.param); });
+
+TEST_F(Pixels, TheEmptyValueBoxIsWhiteInsideItsFrame) {
+    Open(ref::kKinds[1]);
+    Type(QStringLiteral("Alt+P"));
+    const QImage img = Grab();
     // The empty value box: nothing inside the frame line.
     const QRect inside = ref::Find("bvlValor").rect.adjusted(2, 2, -2, -2);
     EXPECT_EQ(probe::Count(img, inside, IsWhite), inside.width() * inside.height());
 }
 
-TEST_F(Pixels, HiddenOptionControlsAreAbsentFromThePicture) {
-    for (const ref::KindCase& k : ref::kKinds) {
-        SCOPED_TRACE(k.what);
-        Open(k);
-        Type(QStringLiteral("Alt+P"));  // moves the check to the hidden percentage picture too
-        const QImage img = Grab();
-        const QRect valueBox = ref::Find("bvlValor").rect;
-        const QRect percentBox = ref::Find("bvlPercentual").rect | ref::Find("lblPrecentual").rect;
-        const auto white = [&](const QRect& r) { return probe::Count(img, r, IsWhite) == r.width() * r.height(); };
-        if (!k.valueBox) { EXPECT_TRUE(white(valueBox)); }
-        if (!k.percentBox) {
-            // lblValor's longer text may run into the box's place.
-            const QRect valor = Element("lblValor")->geometry();
-            EXPECT_TRUE(white(percentBox.adjusted(std::max(0, valor.right() + 1 - percentBox.left()), 0, 0, 0)));
-            EXPECT_FALSE(white(valor));
-        }
-        if (k.valueBox) { EXPECT_FALSE(white(valueBox)); }
-        if (k.percentBox) { EXPECT_FALSE(white(percentBox)); }
+TEST_P(PixelsByKind, HiddenOptionControlsAreAbsentFromThePicture) {
+    const ref::KindCase& k = GetParam();
+    Open(k);
+    Type(QStringLiteral("Alt+P"));  // moves the check to the hidden percentage picture too
+    const QImage img = Grab();
+    const QRect valueBox = ref::Find("bvlValor").rect;
+    const QRect percentBox = ref::Find("bvlPercentual").rect | ref::Find("lblPrecentual").rect;
+    const auto white = [&](const QRect& r) { return probe::Count(img, r, IsWhite) == r.width() * r.height(); };
+    if (!k.valueBox) { EXPECT_TRUE(white(valueBox)); }
+    if (!k.percentBox) {
+        // lblValor's longer text may run into the box's place.
+        const QRect valor = Element("lblValor")->geometry();
+        EXPECT_TRUE(white(percentBox.adjusted(std::max(0, valor.right() + 1 - percentBox.left()), 0, 0, 0)));
+        EXPECT_FALSE(white(valor));
     }
+    if (k.valueBox) { EXPECT_FALSE(white(valueBox)); }
+    if (k.percentBox) { EXPECT_FALSE(white(percentBox)); }
 }
 
 TEST_F(Pixels, TheValueLabelGrowsToTheRightFromItsLeftEdge) {
@@ -303,56 +315,57 @@ TEST_F(Pixels, TheValueLabelGrowsToTheRightFromItsLeftEdge) {
     EXPECT_GT(longInk.right(), shortInk.right() + 80);
 }
 
-TEST_F(Pixels, TheFooterKeepsItsRightEdgeWhateverItsLength) {
-    for (const char* text : {"Orv00006", "O6", "Orv00006 - Loja 12 - Caixa 3"}) {
-        SCOPED_TRACE(text);
-        Open(ref::kKinds[1]);
-        auto* footer = static_cast<plat::TLabel*>(Element("lblCodTela"));
-        footer->SetCaption(QString::fromUtf8(text));
-        const QImage img = Grab();
-        const QRect ink = probe::InkBounds(img, QRect(2, 370, 234, 13));
-        ASSERT_TRUE(ink.isValid());
-        EXPECT_LE(ink.right(), 234);
-        EXPECT_GE(ink.right(), 231);
-        EXPECT_EQ(footer->geometry().right(), 234);
-        // Grey text on white.
-        EXPECT_GT(probe::Count(img, ink, [](const QColor& c) { return Distance(c, ref::kGrey) <= 8; }), 3);
-        if (QString::fromUtf8(text).size() > 20) { EXPECT_LT(ink.left(), 120); }
-    }
+class Footer : public LayoutFixture, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(Footer, TheFooterKeepsItsRightEdgeWhateverItsLength) {
+    const char* text = GetParam();
+    Open(ref::kKinds[1]);
+    auto* footer = static_cast<plat::TLabel*>(Element("lblCodTela"));
+    footer->SetCaption(QString::fromUtf8(text));
+    const QImage img = Grab();
+    const QRect ink = probe::InkBounds(img, QRect(2, 370, 234, 13));
+    ASSERT_TRUE(ink.isValid());
+    EXPECT_LE(ink.right(), 234);
+    EXPECT_GE(ink.right(), 231);
+    EXPECT_EQ(footer->geometry().right(), 234);
+    // Grey text on white.
+    EXPECT_GT(probe::Count(img, ink, [](const QColor& c) { return Distance(c, ref::kGrey) <= 8; }), 3);
+    if (QString::fromUtf8(text).size() > 20) { EXPECT_LT(ink.left(), 120); }
 }
+
+INSTANTIATE_TEST_SUITE_P(Texts, Footer, ::testing::Values("Orv00006", "O6", "Orv00006 - Loja 12 - Caixa 3"),
+                         [](const auto& row) { return CaseName(row.param); });
 
 // The title as drawn, against the same text drawn plainly in the same font
 // and box: one ampersand, no underline, centred in x 8..225.
-TEST_F(Pixels, TitlesAreCentredAndShowASingleAmpersand) {
+TEST_P(PixelsByKind, TitlesAreCentredAndShowASingleAmpersand) {
     const QRect box = ref::Find("lblCabec").rect;
-    for (const ref::KindCase& k : ref::kKinds) {
-        SCOPED_TRACE(k.what);
-        Open(k);
-        const QImage img = Grab();
-        const QRect ink = probe::InkBounds(img, box);
-        ASSERT_TRUE(ink.isValid());
-        const int leftMargin = ink.left() - box.left();
-        const int rightMargin = box.right() - ink.right();
-        EXPECT_LE(std::abs(leftMargin - rightMargin), 2) << leftMargin << " vs " << rightMargin;
-        // Black bold text.
-        EXPECT_GT(probe::Count(img, ink, [](const QColor& c) { return c == ref::kBlack; }), 20);
+    const ref::KindCase& k = GetParam();
+    Open(k);
+    const QImage img = Grab();
+    const QRect ink = probe::InkBounds(img, box);
+    ASSERT_TRUE(ink.isValid());
+    const int leftMargin = ink.left() - box.left();
+    const int rightMargin = box.right() - ink.right();
+    EXPECT_LE(std::abs(leftMargin - rightMargin), 2) << leftMargin << " vs " << rightMargin;
+    // Black bold text.
+    EXPECT_GT(probe::Count(img, ink, [](const QColor& c) { return c == ref::kBlack; }), 20);
 
-        plat::FontSpec font{QStringLiteral("Arial"), 16, true, ref::kBlack};
-        const auto plain = [&](const QString& text) {
-            QImage expected(box.size(), QImage::Format_RGB32);
-            expected.fill(Qt::white);
-            QPainter p(&expected);
-            p.setFont(font.ToQFont());
-            p.setPen(Qt::black);
-            p.drawText(expected.rect(), Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, text);
-            return expected;
-        };
-        const QImage shown = img.copy(box);
-        EXPECT_EQ(shown, plain(QString::fromUtf8(k.shown)));
-        if (QString::fromUtf8(k.title).contains(QLatin1String("&&"))) {
-            const QRect doubled = probe::InkBounds(plain(QString::fromUtf8(k.title)), QRect(QPoint(), box.size()));
-            EXPECT_GT(doubled.width(), ink.width() + 5) << "two ampersands drawn";
-        }
+    plat::FontSpec font{QStringLiteral("Arial"), 16, true, ref::kBlack};
+    const auto plain = [&](const QString& text) {
+        QImage expected(box.size(), QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        QPainter p(&expected);
+        p.setFont(font.ToQFont());
+        p.setPen(Qt::black);
+        p.drawText(expected.rect(), Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, text);
+        return expected;
+    };
+    const QImage shown = img.copy(box);
+    EXPECT_EQ(shown, plain(QString::fromUtf8(k.shown)));
+    if (QString::fromUtf8(k.title).contains(QLatin1String("&&"))) {
+        const QRect doubled = probe::InkBounds(plain(QString::fromUtf8(k.title)), QRect(QPoint(), box.size()));
+        EXPECT_GT(doubled.width(), ink.width() + 5) << "two ampersands drawn";
     }
 }
 
@@ -388,5 +401,7 @@ TEST_F(Pixels, TheAmountDisplayIsGreyBoldLeftAligned) {
     EXPECT_LE(ink.left() - box.left(), 2);
     EXPECT_GT(probe::Count(img, ink, [](const QColor& c) { return c == ref::kGrey; }), 20);
 }
+
+INSTANTIATE_TEST_SUITE_P(Kinds, PixelsByKind, ::testing::ValuesIn(ref::kKinds), KindName);
 
 }  // namespace

@@ -5,20 +5,19 @@
 
 namespace {
 
-class ScaleFactor : public LayoutFixture {};
+class ScaleFactor : public KindFixture {};
 
-TEST_F(ScaleFactor, TheDialogDrawsAtTwiceItsSize) {
+TEST_P(ScaleFactor, TheDialogDrawsAtTwiceItsSize) {
     ASSERT_EQ(qgetenv("QT_SCALE_FACTOR"), QByteArray("2")) << "this test runs with QT_SCALE_FACTOR=2";
-    for (const ref::KindCase& k : ref::kKinds) {
-        SCOPED_TRACE(k.what);
-        auto* d = Open(k);
-        ASSERT_EQ(d->devicePixelRatio(), 2.0);
-        EXPECT_EQ(d->size(), QSize(ref::kWidth, ref::kHeight));
-        EXPECT_EQ(d->findChild<QWidget*>(QStringLiteral("sbtEnter"))->geometry(), QRect(158, 324, 70, 46));
-        const QImage two = d->grab().toImage();
-        EXPECT_EQ(two.devicePixelRatio(), 2.0);
-        scale::ExpectTwiceTheSize(Grab(), two);
-    }
+    auto* d = Open(GetParam());
+    ASSERT_EQ(d->devicePixelRatio(), 2.0);
+    EXPECT_EQ(d->size(), QSize(ref::kWidth, ref::kHeight));
+    EXPECT_EQ(d->findChild<QWidget*>(QStringLiteral("sbtEnter"))->geometry(), QRect(158, 324, 70, 46));
+    const QImage two = d->grab().toImage();
+    EXPECT_EQ(two.devicePixelRatio(), 2.0);
+    scale::ExpectTwiceTheSize(Grab(), two);
 }
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ScaleFactor, ::testing::ValuesIn(ref::kKinds), KindName);
 
 }  // namespace

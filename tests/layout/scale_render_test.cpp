@@ -5,7 +5,7 @@
 
 namespace {
 
-class ScaleRender : public LayoutFixture {};
+class ScaleRender : public KindFixture {};
 
 QImage RenderAt(QWidget* w, qreal dpr) {
     QImage image((QSizeF(w->size()) * dpr).toSize(), QImage::Format_RGB32);
@@ -15,12 +15,11 @@ QImage RenderAt(QWidget* w, qreal dpr) {
     return image;
 }
 
-TEST_F(ScaleRender, EveryKindAtTwiceTheDevicePixels) {
-    for (const ref::KindCase& k : ref::kKinds) {
-        SCOPED_TRACE(k.what);
-        Open(k);
-        scale::ExpectTwiceTheSize(Grab(), RenderAt(dialog_, 2.0));
-    }
+TEST_P(ScaleRender, EveryKindAtTwiceTheDevicePixels) {
+    Open(GetParam());
+    scale::ExpectTwiceTheSize(Grab(), RenderAt(dialog_, 2.0));
 }
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ScaleRender, ::testing::ValuesIn(ref::kKinds), KindName);
 
 }  // namespace

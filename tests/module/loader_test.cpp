@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "orv00006/loader.h"
 
@@ -42,10 +43,12 @@ TEST_P(Loader, ResolvesEveryEntryPointOrSaysWhy) {
         EXPECT_EQ(error, QString::fromUtf8(c.path) + QString::fromUtf8(kMissingAll));
     }
     EXPECT_EQ(m.IsLoaded(), loads);
-    for (const bool found : {m.initialize != nullptr, m.finalize != nullptr, m.packageInfo != nullptr,
-                             m.criaDesconto != nullptr, m.unitCriaDesconto != nullptr, m.frmDesc != nullptr,
-                             m.boCriado06 != nullptr})
-        EXPECT_EQ(found, loads);
+    const std::pair<const char*, bool> found[] = {
+        {"Initialize", m.initialize != nullptr},      {"Finalize", m.finalize != nullptr},
+        {"GetPackageInfoTable", m.packageInfo != nullptr}, {"CriaDesconto", m.criaDesconto != nullptr},
+        {"Cli_orv00006::CriaDesconto", m.unitCriaDesconto != nullptr}, {"Cli_orv00006::frmDesc", m.frmDesc != nullptr},
+        {"Cli_orv00006::boCriado06", m.boCriado06 != nullptr}};
+    for (const auto& [entry, resolved] : found) EXPECT_EQ(resolved, loads) << entry;
     m.Unload();
     EXPECT_EQ(m.criaDesconto, nullptr);
 }

@@ -7,6 +7,7 @@
 
 #include <thread>
 
+#include "DecimalSeparatorGuard.h"
 #include "GuiTestSupport.h"
 #include "LoadedModule.h"
 #include "ScriptDriver.h"
@@ -26,10 +27,12 @@ protected:
         Module& m = Module::Get();
         ASSERT_TRUE(m.module.IsLoaded()) << m.error.toStdString();
         ASSERT_TRUE(m.Complete());
-        plat::SetDecimalSeparator(QLatin1Char(','));
         m.initialize();
     }
-    void TearDown() override { Module::Get().finalize(); }
+    void TearDown() override {
+        Module::Get().finalize();
+        ExpectNoTopLevelWidgetsLeft();
+    }
 
     // One call, driven by `keys`.
     ScriptDriver* Call(const std::vector<Variant>& params, int high, Variant& result, const QString& keys,
@@ -53,20 +56,41 @@ protected:
         return cds.RecordCount();
     }
 
+    DecimalSeparatorGuard separator_{QLatin1Char(',')};
     Recorder recorder_;
     std::unique_ptr<ScriptDriver> driver_;
     const Variant marker_{QStringLiteral("marca do host")};
 };
 
-TEST_F(ModuleTest, ExportsBothNamesThePublicSurfaceAndNothingElse) {
+struct SymbolCase {
+    const char* name;
+    const char* symbol;
+    bool exported;
+};
+
+void PrintTo(const SymbolCase& c, std::ostream* os) { *os << c.name; }
+
+class ModuleExports : public ModuleTest, public ::testing::WithParamInterface<SymbolCase> {};
+
+TEST_P(ModuleExports, ExportsBothNamesThePublicSurfaceAndNothingElse) {
+    const SymbolCase& c = GetParam();
     orv00006::Module& h = Module::Get().module;
-    for (const char* sym : {"_ZN12Cli_orv000068TfrmDesc14InicializaFormEPKN4plat7VariantEi",
-                            "_ZN12Cli_orv000068TfrmDesc14ValidaDescontoEv", "_ZTIN12Cli_orv000068TfrmDescE"})
-        EXPECT_NE(h.Resolve(sym), nullptr) << sym;
-    for (const char* sym : {"_ZN12Cli_orv0000615TextoDosDigitosERK7QString5QChar",
-                            "_ZN12Cli_orv0000620DecisaoDaConfirmacaoERKNS_7LimitesERK7QString"})
-        EXPECT_EQ(h.Resolve(sym), nullptr) << sym << " leaks out of the module";
+    if (c.exported)
+        EXPECT_NE(h.Resolve(c.symbol), nullptr) << c.symbol;
+    else
+        EXPECT_EQ(h.Resolve(c.symbol), nullptr) << c.symbol << " leaks out of the module";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Symbols, ModuleExports,
+    ::testing::Values(
+        SymbolCase{"InicializaForm", "_ZN12Cli_orv000068TfrmDesc14InicializaFormEPKN4plat7VariantEi", true},
+        SymbolCase{"ValidaDesconto", "_ZN12Cli_orv000068TfrmDesc14ValidaDescontoEv", true},
+        SymbolCase{"TfrmDesc_type_info", "_ZTIN12Cli_orv000068TfrmDescE", true},
+        SymbolCase{"TextoDosDigitos_is_hidden", "_ZN12Cli_orv0000615TextoDosDigitosERK7QString5QChar", false},
+        SymbolCase{"DecisaoDaConfirmacao_is_hidden",
+                   "_ZN12Cli_orv0000620DecisaoDaConfirmacaoERKNS_7LimitesERK7QString", false}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(ModuleTest, PackageInfoNamesItsRequirementAndUnits) {
     const OrvPackageInfoTable* t = Module::Get().info();
@@ -79,27 +103,36 @@ TEST_F(ModuleTest, PackageInfoNamesItsRequirementAndUnits) {
     EXPECT_STREQ(t->containedUnits[1], "Cli_orv00006");
 }
 
-TEST_F(ModuleTest, ConfirmAndCancelLeaveNoDialogBehind) {
+struct EndCase {
+    const char* name;
+    const char* keys;
+    bool unitEntry;  // the unit's own CriaDesconto rather than the exported one
+    int records;
+};
+
+void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name << " [" << c.keys << "]"; }
+
+class CallEnds : public ModuleTest, public ::testing::WithParamInterface<EndCase> {};
+
+TEST_P(CallEnds, ConfirmAndCancelLeaveNoDialogBehind) {
+    const EndCase& c = GetParam();
     Module& m = Module::Get();
-    struct Case {
-        const char* keys;
-        OrvCriaDescontoFn fn;
-        int records;
-    };
-    const Case cases[] = {{"2 0 0 0 Enter", m.cria, 1}, {"Esc", m.cria, 0}, {"5 Enter", m.criaUnit, 1},
-                          {"click:sbtCancelar", m.criaUnit, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.keys);
-        Variant result = marker_;
-        Call(Params("Desconto", 200.0, 0.0), 3, result, QString::fromLatin1(c.keys), c.fn);
-        ASSERT_EQ(result.Type(), plat::VarType::ByteArray);
-        EXPECT_EQ(Records(result), c.records);
-        EXPECT_EQ(*m.frmDesc, nullptr);
-        EXPECT_FALSE(*m.boCriado06);
-        EXPECT_EQ(LiveDialogs(), 0);
-        EXPECT_FALSE(driver_->leftOpen);
-    }
+    Variant result = marker_;
+    Call(Params("Desconto", 200.0, 0.0), 3, result, QString::fromLatin1(c.keys), c.unitEntry ? m.criaUnit : m.cria);
+    ASSERT_EQ(result.Type(), plat::VarType::ByteArray);
+    EXPECT_EQ(Records(result), c.records);
+    EXPECT_EQ(*m.frmDesc, nullptr);
+    EXPECT_FALSE(*m.boCriado06);
+    EXPECT_EQ(LiveDialogs(), 0);
+    EXPECT_FALSE(driver_->leftOpen);
 }
+
+INSTANTIATE_TEST_SUITE_P(Calls, CallEnds,
+                         ::testing::Values(EndCase{"confirm", "2 0 0 0 Enter", false, 1},
+                                           EndCase{"cancel", "Esc", false, 0},
+                                           EndCase{"unit_entry_confirm", "5 Enter", true, 1},
+                                           EndCase{"unit_entry_cancel_key", "click:sbtCancelar", true, 0}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(ModuleTest, EachCallGetsAFreshDialog) {
     Variant first = marker_;
@@ -122,35 +155,46 @@ TEST_F(ModuleTest, EmptiedDisplayGivesAnUnassignedVariant) {
     EXPECT_TRUE(result.IsEmpty());
 }
 
-TEST_F(ModuleTest, SetUpFailuresAreShownAndTheVariantStaysUnchanged) {
-    struct Case {
-        std::vector<Variant> params;
-        int high;
-        const char* mustContain;
+struct SetUpFailure {
+    const char* name;
+    std::vector<Variant> params;
+    int high;
+    const char* mustContain;
+};
+
+void PrintTo(const SetUpFailure& c, std::ostream* os) { *os << c.mustContain; }
+
+std::vector<Variant> DiscountParams(Variant base, Variant applied) { return {Variant(), Variant("Desconto"), base, applied}; }
+
+std::vector<SetUpFailure> SetUpFailures() {
+    return {
+        {"base_text_abc", DiscountParams(Variant("abc"), 0.0), 3, "\"abc\""},
+        {"applied_null", DiscountParams(0.0, Variant::Null()), 3, "nulo"},
+        {"high_2", DiscountParams(0.0, 0.0), 2, "valor já aplicado (elemento 3)"},
+        {"high_1", DiscountParams(0.0, 0.0), 1, "valor base (elemento 2)"},
+        {"high_0", DiscountParams(0.0, 0.0), 0, "tipo de ajuste (elemento 1)"},
+        {"high_minus_1", DiscountParams(0.0, 0.0), -1, "elemento 0"},
     };
-    const Case cases[] = {
-        {Params("Desconto", Variant("abc"), 0.0), 3, "\"abc\""},
-        {Params("Desconto", 0.0, Variant::Null()), 3, "nulo"},
-        {Params("Desconto", 0.0, 0.0), 2, "valor já aplicado (elemento 3)"},
-        {Params("Desconto", 0.0, 0.0), 1, "valor base (elemento 2)"},
-        {Params("Desconto", 0.0, 0.0), 0, "tipo de ajuste (elemento 1)"},
-        {Params("Desconto", 0.0, 0.0), -1, "elemento 0"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.mustContain);
-        recorder_.messages.clear();
-        Variant result = marker_;
-        Call(c.params, c.high, result, QStringLiteral("Enter"));
-        EXPECT_TRUE(result == marker_.AsString());
-        ASSERT_EQ(recorder_.messages.size(), 1);
-        EXPECT_TRUE(recorder_.messages[0].contains(QString::fromUtf8(c.mustContain)))
-            << recorder_.messages[0].toStdString();
-        EXPECT_FALSE(driver_->setup.seen);
-        EXPECT_EQ(*Module::Get().frmDesc, nullptr);
-        EXPECT_FALSE(*Module::Get().boCriado06);
-        EXPECT_EQ(LiveDialogs(), 0);
-    }
 }
+
+class FailedSetUps : public ModuleTest, public ::testing::WithParamInterface<SetUpFailure> {};
+
+TEST_P(FailedSetUps, SetUpFailuresAreShownAndTheVariantStaysUnchanged) {
+    const SetUpFailure& c = GetParam();
+    Variant result = marker_;
+    Call(c.params, c.high, result, QStringLiteral("Enter"));
+    EXPECT_TRUE(result == marker_.AsString());
+    ASSERT_EQ(recorder_.messages.size(), 1);
+    EXPECT_TRUE(recorder_.messages[0].contains(QString::fromUtf8(c.mustContain)))
+        << recorder_.messages[0].toStdString();
+    EXPECT_FALSE(driver_->setup.seen);
+    EXPECT_EQ(*Module::Get().frmDesc, nullptr);
+    EXPECT_FALSE(*Module::Get().boCriado06);
+    EXPECT_EQ(LiveDialogs(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, FailedSetUps, ::testing::ValuesIn(SetUpFailures()),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(ModuleTest, ANullParameterPointerIsRefused) {
     Variant result = marker_;
@@ -213,7 +257,7 @@ TEST_F(ModuleTest, ACallFromAnotherThreadIsRefusedWithoutWidgets) {
 
 TEST_F(ModuleTest, HandlerFailuresStayInTheEventLoop) {
     // Under a point separator the prefilled "0,00" cannot be read back.
-    plat::SetDecimalSeparator(QLatin1Char('.'));
+    separator_.Set(QLatin1Char('.'));
     Variant result = marker_;
     Call(Params("Desconto", 200.0, 0.0), 3, result, QStringLiteral("Enter"));
     ASSERT_EQ(recorder_.errors.size(), 1);

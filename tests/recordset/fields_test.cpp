@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "DecimalSeparatorGuard.h"
 #include "packet_builder.h"
 #include "platform/dbclient.h"
 #include "platform/sysutils.h"
@@ -14,16 +15,6 @@ using namespace plat;
 using namespace rstest;
 
 namespace {
-
-// Runs a test body under a given decimal separator, restoring it after.
-class SeparatorGuard {
-public:
-    explicit SeparatorGuard(QChar sep) : saved_(DecimalSeparator()) { SetDecimalSeparator(sep); }
-    ~SeparatorGuard() { SetDecimalSeparator(saved_); }
-
-private:
-    QChar saved_;
-};
 
 // ---------------------------------------------------------------------------
 // Binary wire kinds: one column, one stored value.
@@ -102,7 +93,7 @@ class WireKind : public ::testing::TestWithParam<WireCase> {};
 
 TEST_P(WireKind, ReadsAndWritesBack)
 {
-    SeparatorGuard comma(u',');
+    DecimalSeparatorGuard comma(u',');
     const WireCase& c = GetParam();
     const QByteArray packet = Packet({c.column}, {{0, {0}, c.data}});
     TClientDataSet cds;
@@ -195,7 +186,7 @@ class XmlKind : public ::testing::TestWithParam<XmlCase> {};
 
 TEST_P(XmlKind, ReadsAndSurvivesBothForms)
 {
-    SeparatorGuard comma(u',');
+    DecimalSeparatorGuard comma(u',');
     const XmlCase& c = GetParam();
     const QByteArray xml = "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA>"
                            "<FIELDS><FIELD attrname=\"F\" " +
@@ -267,7 +258,7 @@ class AsFloat : public ::testing::TestWithParam<NumberCase> {};
 TEST_P(AsFloat, ReadsOrRefuses)
 {
     const NumberCase& c = GetParam();
-    SeparatorGuard sep(c.separator);
+    DecimalSeparatorGuard sep(c.separator);
     TClientDataSet cds;
     cds.LoadFromBytes(Packet({c.column}, {c.row}));
     if (std::isnan(c.expected)) {
@@ -467,7 +458,7 @@ TEST(RecordEditing, SetDataRules)
 
 TEST(RecordEditing, ValueConversionsOnSet)
 {
-    SeparatorGuard comma(u',');
+    DecimalSeparatorGuard comma(u',');
     TClientDataSet cds;
     TField* n = cds.AddField(QStringLiteral("N"), TFieldType::ftSmallint);
     TField* d = cds.AddField(QStringLiteral("D"), TFieldType::ftBCD, 2);

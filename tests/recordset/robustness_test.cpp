@@ -7,8 +7,11 @@
 #include <QTemporaryDir>
 
 #include <random>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
+#include "CaseName.h"
 #include "packet_builder.h"
 #include "platform/dbclient.h"
 
@@ -96,17 +99,22 @@ TEST(PacketTruncation, EveryPrefixOfARicherPacketFails)
     }
 }
 
-TEST(PacketTruncation, EveryPrefixOfTheXmlSamplesFails)
+class XmlSamplePrefixes : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(XmlSamplePrefixes, EveryPrefixOfTheXmlSamplesFails)
 {
-    for (const char* file : {"PARAMETROSVEK-xml.CDS", "PARAMETROSVEK-xml-utf8.CDS"}) {
-        const QByteArray sample = ReadAll(DataFile(QString::fromLatin1(file)));
-        ASSERT_FALSE(sample.isEmpty());
-        for (qsizetype n = 1; n < sample.size(); ++n) {
-            SCOPED_TRACE(std::string(file) + " " + std::to_string(n));
-            EXPECT_FALSE(LoadError(sample.left(n)).isEmpty());
-        }
+    const char* file = GetParam();
+    const QByteArray sample = ReadAll(DataFile(QString::fromLatin1(file)));
+    ASSERT_FALSE(sample.isEmpty());
+    for (qsizetype n = 1; n < sample.size(); ++n) {
+        SCOPED_TRACE(std::string(file) + " " + std::to_string(n));
+        EXPECT_FALSE(LoadError(sample.left(n)).isEmpty());
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(PacketTruncation, XmlSamplePrefixes,
+                         ::testing::Values("PARAMETROSVEK-xml.CDS", "PARAMETROSVEK-xml-utf8.CDS"),
+                         [](const auto& row) { return CaseName(row.param); });
 
 TEST(PacketTruncation, FileMessageNamesTheFile)
 {
@@ -300,25 +308,38 @@ QString FileError(const QString& path)
     return {};
 }
 
-TEST(PacketFiles, MissingDirectoryAndDeviceAreRefused)
+// A path that cannot be opened, made inside a fresh temporary directory.
+struct UnopenablePath {
+    const char* name;
+    QString (*path)(const QTemporaryDir& dir);
+    const char* message;
+};
+
+void PrintTo(const UnopenablePath& c, std::ostream* os) { *os << c.name; }
+
+class UnopenableFile : public ::testing::TestWithParam<UnopenablePath> {};
+
+TEST_P(UnopenableFile, MissingDirectoryAndDeviceAreRefused)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const struct {
-        QString path;
-        const char* message;
-    } cases[] = {
-        {dir.filePath(QStringLiteral("nao-existe.cds")), "arquivo não encontrado"},
-        {dir.path(), "é uma pasta"},
-        {QStringLiteral("/dev/null"), "não é um arquivo comum"},
-        {QString(), "caminho vazio"},
-    };
-    for (const auto& c : cases) {
-        const QString message = FileError(c.path);
-        EXPECT_TRUE(message.contains(QString::fromUtf8(c.message))) << message.toStdString();
-        EXPECT_TRUE(message.contains(QDir::toNativeSeparators(c.path))) << message.toStdString();
-    }
+    const QString path = GetParam().path(dir);
+    const QString message = FileError(path);
+    EXPECT_TRUE(message.contains(QString::fromUtf8(GetParam().message))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QDir::toNativeSeparators(path))) << message.toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    PacketFiles, UnopenableFile,
+    ::testing::Values(
+        UnopenablePath{"missing_file",
+                       [](const QTemporaryDir& dir) { return dir.filePath(QStringLiteral("nao-existe.cds")); },
+                       "arquivo não encontrado"},
+        UnopenablePath{"directory", [](const QTemporaryDir& dir) { return dir.path(); }, "é uma pasta"},
+        UnopenablePath{"device", [](const QTemporaryDir&) { return QStringLiteral("/dev/null"); },
+                       "não é um arquivo comum"},
+        UnopenablePath{"empty_path", [](const QTemporaryDir&) { return QString(); }, "caminho vazio"}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(PacketFiles, EmptyFile)
 {
@@ -370,21 +391,36 @@ TEST(PacketFiles, FailedLoadKeepsWhatWasOpen)
     EXPECT_EQ(cds.FieldByName(QStringLiteral("VRMAXDESCONTO"))->AsFloat(), 10.0);
 }
 
-TEST(PacketFiles, SavingToADirectoryOrMissingFolderFails)
+struct UnwritablePath {
+    const char* name;
+    QString (*path)(const QTemporaryDir& dir);
+};
+
+void PrintTo(const UnwritablePath& c, std::ostream* os) { *os << c.name; }
+
+class UnwritableFile : public ::testing::TestWithParam<UnwritablePath> {};
+
+TEST_P(UnwritableFile, SavingToADirectoryOrMissingFolderFails)
 {
     TClientDataSet cds;
     cds.LoadFromFile(DataFile(QStringLiteral("PARAMETROSVEK-binary.CDS")));
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    for (const QString& path : {dir.path(), dir.filePath(QStringLiteral("nao/existe/x.cds"))}) {
-        try {
-            cds.SaveToFile(path);
-            ADD_FAILURE() << "saved to " << path.toStdString();
-        } catch (const EDatabaseError& e) {
-            EXPECT_TRUE(e.Message().contains(QDir::toNativeSeparators(path))) << e.what();
-        }
+    const QString path = GetParam().path(dir);
+    try {
+        cds.SaveToFile(path);
+        ADD_FAILURE() << "saved to " << path.toStdString();
+    } catch (const EDatabaseError& e) {
+        EXPECT_TRUE(e.Message().contains(QDir::toNativeSeparators(path))) << e.what();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    PacketFiles, UnwritableFile,
+    ::testing::Values(UnwritablePath{"directory", [](const QTemporaryDir& dir) { return dir.path(); }},
+                      UnwritablePath{"missing_folder",
+                                     [](const QTemporaryDir& dir) { return dir.filePath(QStringLiteral("nao/existe/x.cds")); }}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 // Many fields and rows of NULLs cost little on the wire and much in
 // memory: refused up front.
@@ -424,28 +460,42 @@ TEST(PacketMemory, WideNullRowsAreRefusedBeforeAllocating)
 
 // Inputs kept from fuzzing and other hostile packets: each opens or fails
 // with EDatabaseError, and one that opens can be written and read again.
-TEST(PacketRegressions, KeptInputsNeverCrash)
+QDir RegressionsDir() { return QDir(DataFile(QStringLiteral("regressions"))); }
+std::vector<std::string> RegressionFiles()
 {
-    const QDir dir(DataFile(QStringLiteral("regressions")));
-    const QStringList files = dir.entryList(QDir::Files, QDir::Name);
-    ASSERT_FALSE(files.isEmpty());
-    for (const QString& name : files) {
-        SCOPED_TRACE(name.toStdString());
-        const QByteArray bytes = ReadAll(dir.filePath(name));
-        TClientDataSet cds;
-        try {
-            cds.LoadFromBytes(bytes);
-        } catch (const EDatabaseError& e) {
-            EXPECT_FALSE(e.Message().isEmpty());
-            continue;
-        }
-        for (const auto form :
-             {TDataPacketFormat::dfBinary, TDataPacketFormat::dfXML, TDataPacketFormat::dfXMLUTF8}) {
-            TClientDataSet again;
-            EXPECT_NO_THROW(again.LoadFromBytes(cds.SaveToBytes(form)));
-            EXPECT_EQ(again.RecordCount(), cds.RecordCount());
-        }
+    std::vector<std::string> out;
+    for (const QString& name : RegressionsDir().entryList(QDir::Files, QDir::Name))
+        out.push_back(name.toStdString());
+    return out;
+}
+
+TEST(PacketRegressions, KeptInputsAreThere)
+{
+    ASSERT_FALSE(RegressionFiles().empty());
+}
+
+class KeptInput : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(KeptInput, KeptInputsNeverCrash)
+{
+    const QDir dir = RegressionsDir();
+    const QByteArray bytes = ReadAll(dir.filePath(QString::fromStdString(GetParam())));
+    TClientDataSet cds;
+    try {
+        cds.LoadFromBytes(bytes);
+    } catch (const EDatabaseError& e) {
+        EXPECT_FALSE(e.Message().isEmpty());
+        return;
+    }
+    for (const auto form :
+         {TDataPacketFormat::dfBinary, TDataPacketFormat::dfXML, TDataPacketFormat::dfXMLUTF8}) {
+        TClientDataSet again;
+        EXPECT_NO_THROW(again.LoadFromBytes(cds.SaveToBytes(form)));
+        EXPECT_EQ(again.RecordCount(), cds.RecordCount());
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(PacketRegressions, KeptInput, ::testing::ValuesIn(RegressionFiles()),
+                         [](const auto& row) { return CaseName(row.param); });
 
 }  // namespace

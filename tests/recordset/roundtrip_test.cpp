@@ -9,6 +9,7 @@
 #include <functional>
 #include <limits>
 
+#include "CaseName.h"
 #include "packet_builder.h"
 #include "platform/dbclient.h"
 #include "platform/sysutils.h"
@@ -334,24 +335,38 @@ TEST(RichPacket, XmlEscapesAndFieldNames)
     EXPECT_TRUE(xml.endsWith("</ROWDATA></DATAPACKET>"));
 }
 
-TEST(RichPacket, EmptyRowDataReadsInBothSpellings)
+struct RowDataSpelling {
+    const char* name;
+    const char* tail;
+};
+
+void PrintTo(const RowDataSpelling& r, std::ostream* os) { *os << r.name; }
+
+class EmptyRowData : public ::testing::TestWithParam<RowDataSpelling> {};
+
+TEST_P(EmptyRowData, EmptyRowDataReadsInBothSpellings)
 {
     const QByteArray head =
         "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
         "<FIELD attrname=\"TIPO\" fieldtype=\"string\" WIDTH=\"1\"/><FIELD attrname=\"VALOR\" fieldtype=\"r8\"/>"
         "</FIELDS><PARAMS/></METADATA>";
-    for (const QByteArray& tail : {QByteArray("<ROWDATA></ROWDATA></DATAPACKET>"),
-                                   QByteArray("<ROWDATA/></DATAPACKET>")}) {
-        TClientDataSet cds;
-        cds.LoadFromBytes(head + tail);
-        EXPECT_EQ(cds.RecordCount(), 0);
-        EXPECT_TRUE(cds.Eof());
-        EXPECT_EQ(cds.Data().AsBytes(), ExpectedResult(false));
-    }
+    TClientDataSet cds;
+    cds.LoadFromBytes(head + QByteArray(GetParam().tail));
+    EXPECT_EQ(cds.RecordCount(), 0);
+    EXPECT_TRUE(cds.Eof());
+    EXPECT_EQ(cds.Data().AsBytes(), ExpectedResult(false));
 }
 
-TEST(RichPacket, LargeFileIsReadWhole)
+INSTANTIATE_TEST_SUITE_P(RichPacket, EmptyRowData,
+                         ::testing::Values(RowDataSpelling{"open_and_close", "<ROWDATA></ROWDATA></DATAPACKET>"},
+                                           RowDataSpelling{"self_closing", "<ROWDATA/></DATAPACKET>"}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+class LargeFile : public ::testing::TestWithParam<TDataPacketFormat> {};
+
+TEST_P(LargeFile, LargeFileIsReadWhole)
 {
+    const TDataPacketFormat form = GetParam();
     // Some 50 MiB: 2,600 rows of a 20,000-character text.
     TClientDataSet cds;
     cds.AddField(QStringLiteral("N"), TFieldType::ftInteger);
@@ -367,19 +382,20 @@ TEST(RichPacket, LargeFileIsReadWhole)
     }
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    for (const auto form : {TDataPacketFormat::dfBinary, TDataPacketFormat::dfXMLUTF8}) {
-        const QString path = dir.filePath(QStringLiteral("grande.cds"));
-        cds.SaveToFile(path, form);
-        EXPECT_GT(QFileInfo(path).size(), 50LL * 1000 * 1000);
-        TClientDataSet copy;
-        copy.LoadFromFile(path);
-        ASSERT_EQ(copy.RecordCount(), rows);
-        copy.First();
-        for (int i = 0; i < rows - 1; ++i)
-            copy.Next();
-        EXPECT_EQ(copy.Fields(0)->AsFloat(), rows - 1);
-        EXPECT_EQ(copy.Fields(1)->AsString(), text);
-    }
+    const QString path = dir.filePath(QStringLiteral("grande.cds"));
+    cds.SaveToFile(path, form);
+    EXPECT_GT(QFileInfo(path).size(), 50LL * 1000 * 1000);
+    TClientDataSet copy;
+    copy.LoadFromFile(path);
+    ASSERT_EQ(copy.RecordCount(), rows);
+    copy.First();
+    for (int i = 0; i < rows - 1; ++i)
+        copy.Next();
+    EXPECT_EQ(copy.Fields(0)->AsFloat(), rows - 1);
+    EXPECT_EQ(copy.Fields(1)->AsString(), text);
 }
+
+INSTANTIATE_TEST_SUITE_P(RichPacket, LargeFile, ::testing::Values(TDataPacketFormat::dfBinary, TDataPacketFormat::dfXMLUTF8),
+                         [](const auto& row) { return CaseName(FormName(row.param)); });
 
 }  // namespace

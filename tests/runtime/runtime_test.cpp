@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "DecimalSeparatorGuard.h"
 #include "dll/Consiste.h"
 #include "dll/Mensagemvek.h"
 #include "platform/exceptions.h"
@@ -19,9 +20,7 @@ namespace {
 // Restores the process separator after each test.
 class Separator : public ::testing::Test {
 protected:
-    void SetUp() override { saved_ = DecimalSeparator(); }
-    void TearDown() override { SetDecimalSeparator(saved_); }
-    QChar saved_;
+    DecimalSeparatorGuard separator_;
 };
 
 struct TruncCase {
@@ -94,44 +93,75 @@ TEST(EmptyStringTest, BlanksCountAsEmptyButZeroDoesNot) {
 }
 
 struct FormatCase {
+    const char* name;
     char sep;
     const char* pattern;
     double value;
     const char* text;
 };
 
-TEST_F(Separator, FormatFloatRoundsHalfAwayFromZero) {
-    const FormatCase cases[] = {
-        {',', "0.00", 150, "150,00"},        {',', "0.00", 0, "0,00"},         {',', "0.00", 0.005, "0,01"},
-        {',', "0.00", 1.005, "1,01"},        {',', "0.00", 2.675, "2,68"},     {',', "0.00", -2.675, "-2,68"},
-        {',', "0.00", -0.001, "0,00"},       {',', "0.00", 20, "20,00"},       {',', "0.00", 1234567.891, "1234567,89"},
-        {'.', "0.00", 150, "150.00"},        {'.', "0.00", 0.125, "0.13"},     {',', "0.00", 9.995, "10,00"},
-        {',', "#,##0.00", 1234567.5, "1.234.567,50"}, {',', "0", 2.5, "3"},   {',', "0.00", -20, "-20,00"},
-        {',', "0.00", 1e300, "1E300"},
-    };
-    for (const auto& c : cases) {
-        SetDecimalSeparator(QLatin1Char(c.sep));
-        EXPECT_EQ(FormatFloat(QString::fromLatin1(c.pattern), c.value), QString::fromUtf8(c.text))
-            << c.pattern << " " << c.value;
-    }
+void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.name; }
+
+const FormatCase kFormatFloatCases[] = {
+    {"Comma150", ',', "0.00", 150, "150,00"},
+    {"Zero", ',', "0.00", 0, "0,00"},
+    {"HalfACentRoundsUp", ',', "0.00", 0.005, "0,01"},
+    {"OneAndHalfACentRoundsUp", ',', "0.00", 1.005, "1,01"},
+    {"BinaryJustUnderHalfRoundsUp", ',', "0.00", 2.675, "2,68"},
+    {"NegativeRoundsAwayFromZero", ',', "0.00", -2.675, "-2,68"},
+    {"NegativeUnderHalfACentIsZero", ',', "0.00", -0.001, "0,00"},
+    {"Twenty", ',', "0.00", 20, "20,00"},
+    {"Millions", ',', "0.00", 1234567.891, "1234567,89"},
+    {"Point150", '.', "0.00", 150, "150.00"},
+    {"PointHalfACentRoundsUp", '.', "0.00", 0.125, "0.13"},
+    {"RoundsUpIntoTheNextUnit", ',', "0.00", 9.995, "10,00"},
+    {"ThousandsGroups", ',', "#,##0.00", 1234567.5, "1.234.567,50"},
+    {"NoDecimalsHalfRoundsUp", ',', "0", 2.5, "3"},
+    {"NegativeTwenty", ',', "0.00", -20, "-20,00"},
+    {"HugeFallsBackToTheExponentForm", ',', "0.00", 1e300, "1E300"},
+};
+
+class FormatFloatTable : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(FormatFloatTable, RoundsHalfAwayFromZero) {
+    const FormatCase& c = GetParam();
+    const DecimalSeparatorGuard sep(QLatin1Char(c.sep));
+    EXPECT_EQ(FormatFloat(QString::fromLatin1(c.pattern), c.value), QString::fromUtf8(c.text))
+        << c.pattern << " " << c.value;
 }
 
-TEST_F(Separator, FloatToStrFFixedUsesFifteenDigitsThenTwoDecimals) {
-    const FormatCase cases[] = {
-        {',', "", 12.5, "12,50"}, {',', "", 30, "30,00"},   {',', "", 0.125, "0,13"},   {'.', "", 12.5, "12.50"},
-        {',', "", 1e-300, "0,00"}, {',', "", 1e20, "1E20"}, {',', "", 999999999999999.0, "999999999999999,00"},
-        {',', "", -7.005, "-7,01"},
-    };
-    for (const auto& c : cases) {
-        SetDecimalSeparator(QLatin1Char(c.sep));
-        EXPECT_EQ(FloatToStrF(c.value, TFloatFormat::ffFixed, 15, 2), QString::fromUtf8(c.text)) << c.value;
-    }
+INSTANTIATE_TEST_SUITE_P(Table, FormatFloatTable, ::testing::ValuesIn(kFormatFloatCases),
+                         [](const ::testing::TestParamInfo<FormatCase>& p) { return std::string(p.param.name); });
+
+const FormatCase kFloatToStrFCases[] = {
+    {"TwelveAndAHalf", ',', "", 12.5, "12,50"},
+    {"Whole", ',', "", 30, "30,00"},
+    {"HalfACentRoundsUp", ',', "", 0.125, "0,13"},
+    {"PointSeparator", '.', "", 12.5, "12.50"},
+    {"TinyIsZero", ',', "", 1e-300, "0,00"},
+    {"MoreThanFifteenDigitsFallBackToTheExponentForm", ',', "", 1e20, "1E20"},
+    {"FifteenDigits", ',', "", 999999999999999.0, "999999999999999,00"},
+    {"NegativeRoundsAwayFromZero", ',', "", -7.005, "-7,01"},
+};
+
+class FloatToStrFTable : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(FloatToStrFTable, FixedUsesFifteenDigitsThenTwoDecimals) {
+    const FormatCase& c = GetParam();
+    const DecimalSeparatorGuard sep(QLatin1Char(c.sep));
+    EXPECT_EQ(FloatToStrF(c.value, TFloatFormat::ffFixed, 15, 2), QString::fromUtf8(c.text)) << c.value;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FloatToStrFTable, ::testing::ValuesIn(kFloatToStrFCases),
+                         [](const ::testing::TestParamInfo<FormatCase>& p) { return std::string(p.param.name); });
+
+TEST(FloatToStrFTest, FixedSpellsNotANumberAndInfinity) {
     EXPECT_EQ(FloatToStrF(std::nan(""), TFloatFormat::ffFixed, 15, 2), QStringLiteral("NAN"));
     EXPECT_EQ(FloatToStrF(-HUGE_VAL, TFloatFormat::ffFixed, 15, 2), QStringLiteral("-INF"));
 }
 
 TEST_F(Separator, FloatToStrGeneral) {
-    SetDecimalSeparator(QLatin1Char(','));
+    separator_.Set(QLatin1Char(','));
     EXPECT_EQ(FloatToStr(123.456), QStringLiteral("123,456"));
     EXPECT_EQ(FloatToStr(0.5), QStringLiteral("0,5"));
     EXPECT_EQ(FloatToStr(1.5e-5), QStringLiteral("1,5E-5"));
@@ -139,38 +169,61 @@ TEST_F(Separator, FloatToStrGeneral) {
 }
 
 struct ParseCase {
+    const char* name;
     char sep;
     const char* text;
     bool ok;
     double value;
 };
 
-TEST_F(Separator, StrToFloatFollowsTheCurrentSeparator) {
-    const ParseCase cases[] = {
-        {',', "12,50", true, 12.5},   {',', "0,00", true, 0},     {',', " 7 ", true, 7},     {',', "-3,5", true, -3.5},
-        {',', "+2", true, 2},         {',', "1E3", true, 1000},   {',', "05,12", true, 5.12}, {',', ",5", true, 0.5},
-        {',', "12.50", false, 0},     {',', "abc", false, 0},     {',', "", false, 0},        {',', ",", false, 0},
-        {',', "1,2,3", false, 0},     {',', "1e", false, 0},      {',', "1e999", false, 0},   {',', "NaN", false, 0},
-        {',', "INF", false, 0},       {',', "1 000", false, 0},   {'.', "12.50", true, 12.5}, {'.', "0,00", false, 0},
-        {',', "١٢", false, 0},
-    };
-    for (const auto& c : cases) {
-        SetDecimalSeparator(QLatin1Char(c.sep));
-        const QString text = QString::fromUtf8(c.text);
-        double v = -1;
-        EXPECT_EQ(TryStrToFloat(text, v), c.ok) << c.text;
-        if (c.ok) {
-            EXPECT_DOUBLE_EQ(StrToFloat(text), c.value) << c.text;
-        } else {
-            try {
-                StrToFloat(text);
-                ADD_FAILURE() << c.text << " parsed";
-            } catch (const EConvertError& e) {
-                EXPECT_TRUE(e.Message().contains(text)) << e.what();
-            }
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
+
+const ParseCase kParseCases[] = {
+    {"CommaDecimal", ',', "12,50", true, 12.5},
+    {"Zero", ',', "0,00", true, 0},
+    {"Blanks", ',', " 7 ", true, 7},
+    {"Negative", ',', "-3,5", true, -3.5},
+    {"PlusSign", ',', "+2", true, 2},
+    {"Exponent", ',', "1E3", true, 1000},
+    {"LeadingZero", ',', "05,12", true, 5.12},
+    {"NoIntegerPart", ',', ",5", true, 0.5},
+    {"PointUnderComma", ',', "12.50", false, 0},
+    {"Letters", ',', "abc", false, 0},
+    {"Empty", ',', "", false, 0},
+    {"SeparatorAlone", ',', ",", false, 0},
+    {"TwoSeparators", ',', "1,2,3", false, 0},
+    {"ExponentWithoutDigits", ',', "1e", false, 0},
+    {"ExponentOutOfRange", ',', "1e999", false, 0},
+    {"NotANumber", ',', "NaN", false, 0},
+    {"Infinity", ',', "INF", false, 0},
+    {"BlankInside", ',', "1 000", false, 0},
+    {"PointDecimal", '.', "12.50", true, 12.5},
+    {"CommaUnderPoint", '.', "0,00", false, 0},
+    {"ArabicIndicDigits", ',', "١٢", false, 0},
+};
+
+class StrToFloatTable : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(StrToFloatTable, FollowsTheCurrentSeparator) {
+    const ParseCase& c = GetParam();
+    const DecimalSeparatorGuard sep(QLatin1Char(c.sep));
+    const QString text = QString::fromUtf8(c.text);
+    double v = -1;
+    EXPECT_EQ(TryStrToFloat(text, v), c.ok) << c.text;
+    if (c.ok) {
+        EXPECT_DOUBLE_EQ(StrToFloat(text), c.value) << c.text;
+    } else {
+        try {
+            StrToFloat(text);
+            ADD_FAILURE() << c.text << " parsed";
+        } catch (const EConvertError& e) {
+            EXPECT_TRUE(e.Message().contains(text)) << e.what();
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, StrToFloatTable, ::testing::ValuesIn(kParseCases),
+                         [](const ::testing::TestParamInfo<ParseCase>& p) { return std::string(p.param.name); });
 
 TEST(FormatTest, FillsPlaceholdersAndRejectsBadPatterns) {
     EXPECT_EQ(Format(QStringLiteral("Valor restante permitido: $%s"), {QStringLiteral("0,00")}),
@@ -183,23 +236,44 @@ TEST(FormatTest, FillsPlaceholdersAndRejectsBadPatterns) {
 }
 
 TEST_F(Separator, VariantToDouble) {
-    SetDecimalSeparator(QLatin1Char(','));
+    separator_.Set(QLatin1Char(','));
     EXPECT_EQ(Variant().ToDouble(), 0.0);
     EXPECT_EQ(Variant(200.0).ToDouble(), 200.0);
     EXPECT_EQ(Variant(std::int64_t{42}).ToDouble(), 42.0);
     EXPECT_EQ(Variant(QStringLiteral("12,5")).ToDouble(), 12.5);
-    const Variant bad[] = {Variant(QStringLiteral("abc")), Variant::Null(), Variant(true),
-                           Variant(QByteArray("xy")), Variant(QStringLiteral("12.5"))};
-    const char* const named[] = {"\"abc\"", "nulo", "lógico", "bytes", "\"12.5\""};
-    for (std::size_t i = 0; i < std::size(bad); ++i) {
-        try {
-            bad[i].ToDouble();
-            ADD_FAILURE() << "converted " << bad[i].Describe().toStdString();
-        } catch (const EVariantTypeCastError& e) {
-            EXPECT_TRUE(e.Message().contains(QString::fromUtf8(named[i]))) << e.what();
-        }
+}
+
+struct BadVariantCase {
+    const char* name;
+    Variant value;
+    const char* named;  // how the message names the value
+};
+
+void PrintTo(const BadVariantCase& c, std::ostream* os) { *os << c.name; }
+
+const BadVariantCase kBadVariants[] = {
+    {"Text", Variant(QStringLiteral("abc")), "\"abc\""},
+    {"Null", Variant::Null(), "nulo"},
+    {"Boolean", Variant(true), "lógico"},
+    {"Bytes", Variant(QByteArray("xy")), "bytes"},
+    {"TextWithAPoint", Variant(QStringLiteral("12.5")), "\"12.5\""},
+};
+
+class VariantToDoubleRefusal : public ::testing::TestWithParam<BadVariantCase> {};
+
+TEST_P(VariantToDoubleRefusal, NamesTheValue) {
+    const BadVariantCase& c = GetParam();
+    const DecimalSeparatorGuard sep(QLatin1Char(','));
+    try {
+        c.value.ToDouble();
+        ADD_FAILURE() << "converted " << c.value.Describe().toStdString();
+    } catch (const EVariantTypeCastError& e) {
+        EXPECT_TRUE(e.Message().contains(QString::fromUtf8(c.named))) << e.what();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, VariantToDoubleRefusal, ::testing::ValuesIn(kBadVariants),
+                         [](const ::testing::TestParamInfo<BadVariantCase>& p) { return std::string(p.param.name); });
 
 TEST(VariantTest, ComparesWithTextExactly) {
     EXPECT_TRUE(Variant(QStringLiteral("Acrescimo")) == QStringLiteral("Acrescimo"));

@@ -10,7 +10,9 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include "CaseName.h"
 #include "dll/BlendedBitBtn.h"
 #include "platform/controls.h"
 
@@ -26,15 +28,13 @@ QImage Render(QWidget* w) {
     return img;
 }
 
-// A rounded face as QPainter draws it in place: what a kept face must match.
-QImage FaceDrawnInPlace(QSize size, const QColor& fill, int radius) {
-    QImage img(size, QImage::Format_RGB32);
+// The button as its own in-place paint draws it over the same background,
+// nothing kept: what a kept face or button image must match.
+QImage PaintedInPlace(const TBlendedBitBtn& b) {
+    QImage img(b.size(), QImage::Format_RGB32);
     img.fill(kBackground);
     QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(fill);
-    p.drawRoundedRect(QRectF(img.rect()), radius, radius);
+    b.PaintInPlace(p);
     return img;
 }
 
@@ -74,29 +74,46 @@ struct FaceCase {
     int state;  // 0 normal, 1 pressed, 2 disabled
 };
 
-TEST(KeptFaces, AreThePixelsOfDrawingInPlace) {
-    const FaceCase cases[] = {
-        {"digit key", {70, 46}, 8, QColor(52, 73, 94), 0},
-        {"wide key", {148, 46}, 8, QColor(39, 174, 96), 0},
-        {"tall, large radius", {46, 94}, 20, QColor(192, 57, 43), 0},
-        {"square corners", {30, 30}, 0, QColor(127, 140, 141), 0},
-        {"odd size", {33, 17}, 5, QColor(1, 2, 3), 0},
-        {"pressed", {70, 46}, 8, QColor(52, 73, 94), 1},
-        {"disabled", {70, 46}, 8, QColor(52, 73, 94), 2},
-    };
-    for (const FaceCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        const QColor shown = c.state == 1 ? QColor(10, 20, 30) : c.state == 2 ? QColor(200, 200, 200) : c.face;
-        const QImage expected = FaceDrawnInPlace(c.size, shown, c.radius);
-        // Twice: the first paint makes the face, the second finds it kept.
-        for (int round = 0; round < 2; ++round) {
-            auto b = Button(c.size, c.face, c.radius);
-            if (c.state == 1) QTest::mousePress(b.get(), Qt::LeftButton, {}, QPoint(c.size.width() / 2, 2));
-            if (c.state == 2) b->setEnabled(false);
-            EXPECT_EQ(Render(b.get()), expected) << "round " << round;
-        }
+const FaceCase kFaceCases[] = {
+    {"digit key", {70, 46}, 8, QColor(52, 73, 94), 0},
+    {"wide key", {148, 46}, 8, QColor(39, 174, 96), 0},
+    {"tall, large radius", {46, 94}, 20, QColor(192, 57, 43), 0},
+    {"square corners", {30, 30}, 0, QColor(127, 140, 141), 0},
+    {"odd size", {33, 17}, 5, QColor(1, 2, 3), 0},
+    {"pressed", {70, 46}, 8, QColor(52, 73, 94), 1},
+    {"disabled", {70, 46}, 8, QColor(52, 73, 94), 2},
+};
+
+void PrintTo(const FaceCase& c, std::ostream* os) { *os << c.what; }
+
+// A face-only button in the case's state.
+std::unique_ptr<TBlendedBitBtn> FaceButton(const FaceCase& c) {
+    auto b = Button(c.size, c.face, c.radius);
+    if (c.state == 1) QTest::mousePress(b.get(), Qt::LeftButton, {}, QPoint(c.size.width() / 2, 2));
+    if (c.state == 2) b->setEnabled(false);
+    return b;
+}
+
+class KeptFaces : public ::testing::TestWithParam<FaceCase> {};
+
+TEST_P(KeptFaces, AreThePixelsOfDrawingInPlace) {
+    const FaceCase& c = GetParam();
+    // ctest runs each row in a process of its own: the other rows' faces
+    // are kept first, so that none of them can pass for this one.
+    for (const FaceCase& other : kFaceCases)
+        if (std::string_view(other.what) != c.what) Render(FaceButton(other).get());
+    const QColor shown = c.state == 1 ? QColor(10, 20, 30) : c.state == 2 ? QColor(200, 200, 200) : c.face;
+    // Twice: the first paint makes the face, the second finds it kept.
+    for (int round = 0; round < 2; ++round) {
+        auto b = FaceButton(c);
+        const QImage expected = PaintedInPlace(*b);
+        EXPECT_EQ(expected.pixelColor(c.size.width() / 2, c.size.height() / 2), shown) << "round " << round;
+        EXPECT_EQ(Render(b.get()), expected) << "round " << round;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, KeptFaces, ::testing::ValuesIn(kFaceCases),
+                         [](const auto& row) { return CaseName(row.param.what); });
 
 TEST(KeptFaces, FollowColourChangesAndStayRightPastTheirLimit) {
     auto b = Button({70, 46}, QColor(52, 73, 94), 8);
@@ -134,34 +151,6 @@ TEST(KeptGlyphs, FollowTheInkOfTheState) {
     }
 }
 
-// A whole button as QPainter draws it in place: face, then glyph and caption
-// centred side by side. What a kept button image must match.
-QImage ButtonDrawnInPlace(QSize size, const QColor& fill, int radius, const QImage& glyph, const QColor& ink,
-                          const QString& caption, const plat::FontSpec& font) {
-    QImage img = FaceDrawnInPlace(size, fill, radius);
-    QPainter p(&img);
-    QImage tinted;
-    if (!glyph.isNull()) {
-        tinted = TBlendedBitBtn::GlyphMask(glyph);
-        QPainter t(&tinted);
-        t.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        t.fillRect(tinted.rect(), ink);
-    }
-    p.setFont(font.ToQFont());
-    const int textWidth = caption.isEmpty() ? 0 : p.fontMetrics().horizontalAdvance(caption);
-    const int gap = (!tinted.isNull() && textWidth > 0) ? 2 : 0;
-    int x = (size.width() - (tinted.width() + gap + textWidth)) / 2;
-    if (!tinted.isNull()) {
-        p.drawImage(QPoint(x, (size.height() - tinted.height()) / 2), tinted);
-        x += tinted.width() + gap;
-    }
-    if (textWidth > 0) {
-        p.setPen(ink);
-        p.drawText(QRect(x, 0, textWidth, size.height()), Qt::AlignCenter | Qt::TextSingleLine, caption);
-    }
-    return img;
-}
-
 struct WholeCase {
     const char* what;
     QSize size;
@@ -174,42 +163,52 @@ struct WholeCase {
     bool glyph;
 };
 
-TEST(KeptButtons, CaptionAndGlyphAreThePixelsOfDrawingInPlace) {
+const WholeCase kWholeCases[] = {
+    {"digit", {70, 46}, 8, QColor(52, 73, 94), QColor(255, 255, 255), "7", 24, false, false},
+    {"digit, other colours", {70, 46}, 8, QColor(230, 126, 34), QColor(17, 34, 51), "0", 24, true, false},
+    {"separator", {70, 46}, 8, QColor(52, 73, 94), QColor(200, 210, 90), ",", 24, false, false},
+    {"glyph and caption", {148, 46}, 8, QColor(39, 174, 96), QColor(255, 255, 255), "OK", 16, true, true},
+    {"glyph only", {70, 46}, 8, QColor(192, 57, 43), QColor(250, 120, 40), "", 24, false, true},
+    // Wider than the flat part of the face: the text reaches the rounded
+    // corners, whose edge pixels are translucent.
+    {"caption into the corners", {40, 20}, 9, QColor(52, 73, 94), QColor(255, 255, 0), "Confirmar", 16, true, false},
+    {"caption wider than the key", {30, 30}, 6, QColor(1, 2, 3), QColor(250, 250, 250), "W&&WWW", 24, true, false},
+};
+
+void PrintTo(const WholeCase& c, std::ostream* os) { *os << c.what; }
+
+// A captioned (and perhaps glyphed) button as the case describes it.
+std::unique_ptr<TBlendedBitBtn> WholeButton(const WholeCase& c, const QString& glyphPath) {
+    auto b = Button(c.size, c.face, c.radius);
+    b->SetFontName(QStringLiteral("Arial"));
+    b->SetFontHeight(c.fontHeight);
+    b->SetFontBold(c.bold);
+    b->SetFontColor(c.ink);
+    b->SetCaption(QString::fromUtf8(c.caption));
+    if (c.glyph) b->SetGlyphFile(glyphPath);
+    return b;
+}
+
+class KeptButtons : public ::testing::TestWithParam<WholeCase> {};
+
+TEST_P(KeptButtons, CaptionAndGlyphAreThePixelsOfDrawingInPlace) {
+    const WholeCase& c = GetParam();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("g.bmp"));
     WriteGlyph(path, QRect(6, 6, 12, 12));
-    QImage glyphPicture(path);
-    ASSERT_FALSE(glyphPicture.isNull());
-    const WholeCase cases[] = {
-        {"digit", {70, 46}, 8, QColor(52, 73, 94), QColor(255, 255, 255), "7", 24, false, false},
-        {"digit, other colours", {70, 46}, 8, QColor(230, 126, 34), QColor(17, 34, 51), "0", 24, true, false},
-        {"separator", {70, 46}, 8, QColor(52, 73, 94), QColor(200, 210, 90), ",", 24, false, false},
-        {"glyph and caption", {148, 46}, 8, QColor(39, 174, 96), QColor(255, 255, 255), "OK", 16, true, true},
-        {"glyph only", {70, 46}, 8, QColor(192, 57, 43), QColor(250, 120, 40), "", 24, false, true},
-        // Wider than the flat part of the face: the text reaches the rounded
-        // corners, whose edge pixels are translucent.
-        {"caption into the corners", {40, 20}, 9, QColor(52, 73, 94), QColor(255, 255, 0), "Confirmar", 16, true, false},
-        {"caption wider than the key", {30, 30}, 6, QColor(1, 2, 3), QColor(250, 250, 250), "W&&WWW", 24, true, false},
-    };
-    for (const WholeCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        const plat::FontSpec font{QStringLiteral("Arial"), c.fontHeight, c.bold, c.ink};
-        const QString caption = QString::fromUtf8(c.caption);
-        const QImage expected =
-            ButtonDrawnInPlace(c.size, c.face, c.radius, c.glyph ? glyphPicture : QImage(), c.ink, caption, font);
-        // Twice: the first paint makes the image, the second finds it kept.
-        for (int round = 0; round < 2; ++round) {
-            auto b = Button(c.size, c.face, c.radius);
-            b->SetFontName(font.name);
-            b->SetFontHeight(font.height);
-            b->SetFontBold(font.bold);
-            b->SetFontColor(c.ink);
-            b->SetCaption(caption);
-            if (c.glyph) b->SetGlyphFile(path);
-            EXPECT_EQ(Render(b.get()), expected) << "round " << round;
-        }
+    ASSERT_FALSE(QImage(path).isNull());
+    // As for faces: every other row's image is kept before this row's.
+    for (const WholeCase& other : kWholeCases)
+        if (std::string_view(other.what) != c.what) Render(WholeButton(other, path).get());
+    // Twice: the first paint makes the image, the second finds it kept.
+    for (int round = 0; round < 2; ++round) {
+        auto b = WholeButton(c, path);
+        EXPECT_EQ(Render(b.get()), PaintedInPlace(*b)) << "round " << round;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, KeptButtons, ::testing::ValuesIn(kWholeCases),
+                         [](const auto& row) { return CaseName(row.param.what); });
 
 TEST(KeptButtons, FollowCaptionFontAndStateChanges) {
     auto b = Button({70, 46}, QColor(52, 73, 94), 8);

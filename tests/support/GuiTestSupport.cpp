@@ -1,5 +1,10 @@
 #include "GuiTestSupport.h"
 
+#include <QApplication>
+#include <QPointer>
+
+#include <gtest/gtest.h>
+
 #include "dll/Mensagemvek.h"
 #include "platform/forms.h"
 
@@ -19,4 +24,22 @@ QImage Grab(QWidget* w) {
     image.fill(Qt::black);
     w->render(&image);
     return image;
+}
+
+void ExpectNoTopLevelWidgetsLeft() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QWidgetList left = QApplication::topLevelWidgets();
+    if (left.isEmpty()) return;
+    QStringList names;
+    QList<QPointer<QWidget>> doomed;
+    for (QWidget* w : left) {
+        names << QStringLiteral("%1 \"%2\"%3")
+                     .arg(QString::fromLatin1(w->metaObject()->className()), w->objectName(),
+                          w->isVisible() ? QStringLiteral(" (visible)") : QString());
+        doomed << w;
+    }
+    ADD_FAILURE() << "top-level widgets left behind: " << names.join(QStringLiteral(", ")).toStdString();
+    // A window may own another: deleting the first takes the second along.
+    for (const QPointer<QWidget>& w : doomed) delete w.data();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

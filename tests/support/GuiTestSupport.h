@@ -18,3 +18,8 @@ public:
 
 // The widget's client area as drawn, at device pixel ratio 1.
 QImage Grab(QWidget* w);
+
+// For a fixture's TearDown: once pending deferred deletions have run, every
+// top-level widget still alive fails the running test, named by class and
+// object name; they are then deleted so that the next test starts clean.
+void ExpectNoTopLevelWidgetsLeft();

@@ -9,6 +9,8 @@
 #include "dll/export.h"
 #include "platform/controls.h"
 
+class QPainter;
+
 class DLL_API TBlendedBitBtn : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
@@ -80,6 +82,11 @@ public:
     // motif sits cleanly on any face colour.
     static QImage GlyphMask(const QImage& glyph);
 
+    // The button in its current state drawn straight onto `p` at the
+    // painter's origin, nothing kept or reused: the pixels that the images
+    // a paint event keeps between dialogs must reproduce exactly.
+    void PaintInPlace(QPainter& p) const;
+
 signals:
     void OnClick(QObject* Sender);
 
@@ -90,6 +97,13 @@ protected:
     void changeEvent(QEvent* e) override;
 
 private:
+    // Face colour, ink and glyph of the current state.
+    struct Look {
+        QColor fill;
+        QColor ink;
+        QImage mask;
+    };
+    Look CurrentLook() const;
     const QFont& DrawingFont() const;
 
     QString caption_;
