@@ -5,12 +5,10 @@
 // Reading is defensive: every length and count is checked against the bytes
 // that remain before anything is read or allocated, so a damaged packet
 // fails with a message instead of reading past its end.
-#include <QDateTime>
 #include <QSet>
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 
 #include "dbclient_p.h"
 
@@ -184,9 +182,6 @@ QVariant BinaryReader::ReadCell(const FieldDef& def, int row)
             return QStringLiteral("o campo '%1' do registro %2").arg(def.name).arg(row);
         }
     } const what{def, row};
-    auto bad = [&](const QString& why) -> QVariant {
-        Corrupt(QStringLiteral("%1 no campo '%2' do registro %3").arg(why, def.name).arg(row));
-    };
 
     qsizetype len = def.size;
     if (def.variable) {
@@ -202,84 +197,11 @@ QVariant BinaryReader::ReadCell(const FieldDef& def, int row)
         Truncated(what);
     const char* p = data_ + pos_;
     pos_ += len;
-    const int s = static_cast<int>(len);
-
-    switch (def.base) {
-    case btSigned:
-        return QVariant::fromValue<qint64>(LoadSignedLE(p, s));
-    case btUnsigned:
-        return QVariant::fromValue<quint64>(LoadLE(p, s));
-    case btBoolean:
-        return QVariant(LoadLE(p, s) != 0);
-    case btFloat:
-        if (s == 4) {
-            float f;
-            std::memcpy(&f, p, 4);
-            return QVariant(static_cast<double>(f));
-        }
-        if (s == 8) {
-            double d;
-            std::memcpy(&d, p, 8);
-            return QVariant(d);
-        }
-        return QVariant(DecodeExtended(reinterpret_cast<const unsigned char*>(p)));
-    case btBCD:
-    case btFmtBCD: {
-        QString text;
-        if (!DecodeBcd(p, s, text))
-            return bad(QStringLiteral("valor BCD inválido"));
-        return QVariant(text);
-    }
-    case btDate: {
-        const QDate d = DateFromDayNumber(LoadSignedLE(p, 4));
-        if (!d.isValid())
-            return bad(QStringLiteral("data inválida"));
-        return QVariant(d);
-    }
-    case btTime: {
-        const std::int64_t ms = LoadSignedLE(p, 4);
-        if (ms < 0 || ms >= 86400000)
-            return bad(QStringLiteral("hora inválida"));
-        return QVariant(QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
-    }
-    case btTimestamp: {
-        double stamp;
-        std::memcpy(&stamp, p, 8);
-        QDateTime dt;
-        if (!DateTimeFromStamp(stamp, dt))
-            return bad(QStringLiteral("data e hora inválidas"));
-        return QVariant(dt);
-    }
-    case btDateTime: {
-        const auto year = static_cast<int>(LoadSignedLE(p, 2));
-        const auto part = [&](int at) { return static_cast<int>(LoadLE(p + at, 2)); };
-        const auto fraction = LoadLE(p + 12, 4);
-        const QDate date(year, part(2), part(4));
-        const QTime time(part(6), part(8), part(10), fraction < 1000 ? static_cast<int>(fraction) : -1);
-        if (!date.isValid() || !time.isValid())
-            return bad(QStringLiteral("data e hora inválidas"));
-        return QVariant(QDateTime(date, time, Qt::UTC));
-    }
-    case btString: {
-        qsizetype n = len;
-        if (!def.variable)
-            while (n > 0 && p[n - 1] == '\0')
-                --n;
-        return QVariant(DecodeCp1252(p, n));
-    }
-    case btWideString: {
-        if (len % 2 != 0)
-            return bad(QStringLiteral("texto UTF-16 com comprimento ímpar"));
-        QString text(len / 2, Qt::Uninitialized);
-        std::memcpy(text.data(), p, static_cast<std::size_t>(len));
-        if (!def.variable)
-            while (!text.isEmpty() && text.back() == QChar(0))
-                text.chop(1);
-        return QVariant(text);
-    }
-    default:
-        return QVariant(QByteArray(p, len));
-    }
+    QString problem;
+    QVariant value = DecodeBinaryCell(def, p, len, problem);
+    if (!problem.isEmpty())
+        Corrupt(QStringLiteral("%1 no campo '%2' do registro %3").arg(problem, def.name).arg(row));
+    return value;
 }
 
 PacketModel BinaryReader::Read()
@@ -416,98 +338,6 @@ void AppendProp(QByteArray& out, const RawProp& prop)
     out.append(prop.value);
 }
 
-void AppendCell(QByteArray& out, const FieldDef& def, const QVariant& v)
-{
-    auto variable = [&](const QByteArray& bytes) {
-        const qsizetype n = std::min<qsizetype>(bytes.size(), def.MaxBytes());
-        AppendLE(out, static_cast<std::uint64_t>(n), def.size);
-        out.append(bytes.constData(), n);
-    };
-    auto fixed = [&](QByteArray bytes) {
-        bytes.resize(def.size, '\0');
-        out.append(bytes);
-    };
-    switch (def.base) {
-    case btSigned:
-        AppendLE(out, static_cast<std::uint64_t>(v.toLongLong()), def.size);
-        return;
-    case btUnsigned:
-        AppendLE(out, v.toULongLong(), def.size);
-        return;
-    case btBoolean:
-        AppendLE(out, v.toBool() ? 1 : 0, def.size);
-        return;
-    case btFloat: {
-        const double d = v.toDouble();
-        if (def.size == 4) {
-            const auto f = static_cast<float>(d);
-            out.append(reinterpret_cast<const char*>(&f), 4);
-        } else if (def.size == 8) {
-            out.append(reinterpret_cast<const char*>(&d), 8);
-        } else {
-            unsigned char ext[10];
-            EncodeExtended(d, ext);
-            out.append(reinterpret_cast<const char*>(ext), 10);
-        }
-        return;
-    }
-    case btBCD:
-    case btFmtBCD:
-        out.append(EncodeBcd(v.toString(), def.size));
-        return;
-    case btDate: {
-        const std::int64_t day = DayNumberFromDate(v.toDate());
-        if (day < std::numeric_limits<std::int32_t>::min() || day > std::numeric_limits<std::int32_t>::max())
-            Fail(QStringLiteral("campo '%1': data fora da faixa").arg(def.name));
-        AppendLE(out, static_cast<std::uint64_t>(day), 4);
-        return;
-    }
-    case btTime:
-        AppendLE(out, static_cast<std::uint64_t>(v.toTime().msecsSinceStartOfDay()), 4);
-        return;
-    case btTimestamp: {
-        const double stamp = StampFromDateTime(v.toDateTime());
-        out.append(reinterpret_cast<const char*>(&stamp), 8);
-        return;
-    }
-    case btDateTime: {
-        const QDateTime dt = v.toDateTime();
-        const QDate d = dt.date();
-        const QTime t = dt.time();
-        if (d.year() < -32768 || d.year() > 32767)
-            Fail(QStringLiteral("campo '%1': data fora da faixa").arg(def.name));
-        AppendLE(out, static_cast<std::uint64_t>(d.year()), 2);
-        for (const int part : {d.month(), d.day(), t.hour(), t.minute(), t.second()})
-            AppendLE(out, static_cast<std::uint64_t>(part), 2);
-        AppendLE(out, static_cast<std::uint64_t>(t.msec()), 4);
-        return;
-    }
-    case btString: {
-        const QByteArray bytes = EncodeCp1252(v.toString());
-        def.variable ? variable(bytes) : fixed(bytes);
-        return;
-    }
-    case btWideString: {
-        const QString text = v.toString();
-        const QByteArray bytes(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-        if (def.variable) {
-            // Never split a UTF-16 unit.
-            const qsizetype n = std::min<qsizetype>(bytes.size(), def.MaxBytes() & ~std::int64_t{1});
-            AppendLE(out, static_cast<std::uint64_t>(n), def.size);
-            out.append(bytes.constData(), n);
-        } else {
-            fixed(bytes);
-        }
-        return;
-    }
-    default: {
-        const QByteArray bytes = v.toByteArray();
-        def.variable ? variable(bytes) : fixed(bytes);
-        return;
-    }
-    }
-}
-
 }  // namespace
 
 PacketModel ReadBinary(const QByteArray& bytes, const QString& noun)
@@ -573,7 +403,7 @@ QByteArray WriteBinary(const PacketModel& model)
         out.append(flags);
         for (std::size_t f = 0; f < ncols && f < rec.size(); ++f)
             if (!rec[f].isNull())
-                AppendCell(out, model.fields[f], rec[f]);
+                AppendBinaryCell(out, model.fields[f], rec[f]);
     }
     return out;
 }

@@ -210,6 +210,14 @@ std::int64_t DayNumberFromDate(const QDate& date);
 bool DateTimeFromStamp(double stamp, QDateTime& out);
 double StampFromDateTime(const QDateTime& dt);
 
+// One cell of the binary form, as `def` lays it out. Decoding takes the
+// value's bytes once the reader has taken its length prefix and checked its
+// bounds; an invalid QVariant and `problem` set when they hold no valid
+// value. Encoding appends the length prefix (variable types) and the bytes;
+// throws EDatabaseError for a date the form cannot hold.
+QVariant DecodeBinaryCell(const FieldDef& def, const char* p, qsizetype len, QString& problem);
+void AppendBinaryCell(QByteArray& out, const FieldDef& def, const QVariant& v);
+
 // Throws EDatabaseError with `message`.
 [[noreturn]] void Fail(const QString& message);
 
