@@ -74,8 +74,27 @@ private:
         return p;
     }
 
+    // What the fixed header says about the rest of the packet.
+    struct Header {
+        qsizetype columnCount = 0;
+        std::uint64_t rowCount = 0;
+        std::uint64_t flags = 0;  // 1: field definitions, 2: rowOffset holds
+        qsizetype rowOffset = 0;
+    };
+
+    // The steps of Read, in packet order.
+    void CheckSignature() const;
+    Header ReadHeader();
+    void ReadColumns(qsizetype columnCount, PacketModel& model);
+    std::vector<std::uint32_t> ReadDatasetProps(PacketModel& model);
+    void SeekRecords(const Header& header);
+    std::vector<StoredRow> ReadRows(std::uint64_t rowCount, const std::vector<FieldDef>& fields);
+    void CheckTrailer() const;
+
     RawProp ReadProp(const QString& owner);
+    std::vector<std::uint32_t> ChangeLogOf(const RawProp& prop) const;
     void ReadColumn(int index, PacketModel& model, QSet<QString>& names);
+    void ReadRow(StoredRow& row, int rowNo, const std::vector<FieldDef>& fields, qsizetype flagBytes);
     QVariant ReadCell(const FieldDef& def, int row);
 
     const char* data_;
@@ -206,6 +225,19 @@ QVariant BinaryReader::ReadCell(const FieldDef& def, int row)
 
 PacketModel BinaryReader::Read()
 {
+    const Header header = ReadHeader();
+    PacketModel model;
+    ReadColumns(header.columnCount, model);
+    const std::vector<std::uint32_t> changeLog = ReadDatasetProps(model);
+    SeekRecords(header);
+    std::vector<StoredRow> rows = ReadRows(header.rowCount, model.fields);
+    CheckTrailer();
+    model.records = ResolveChanges(std::move(rows), changeLog, noun_);
+    return model;
+}
+
+void BinaryReader::CheckSignature() const
+{
     if (size_ == 0)
         Fail(QStringLiteral("%1 vazio").arg(noun_));
     if (size_ < 4) {
@@ -215,17 +247,23 @@ PacketModel BinaryReader::Read()
     }
     if (std::memcmp(data_, kMagic, 4) != 0)
         Fail(QStringLiteral("assinatura desconhecida: o %1 não é um pacote de dados").arg(noun_));
+}
+
+BinaryReader::Header BinaryReader::ReadHeader()
+{
+    CheckSignature();
     Need(kHeaderSize, QStringLiteral("o cabeçalho"));
     pos_ = 4;
     const auto major = Uint(2, {});
     const auto minor = Uint(2, {});
     if (major < 1 || major > 2)
         Fail(QStringLiteral("versão de pacote não suportada (%1.%2)").arg(major).arg(minor));
+    Header header;
     const auto headerSize = static_cast<qsizetype>(Uint(4, {}));
-    const auto columnCount = static_cast<qsizetype>(Uint(2, {}));
-    const auto rowCount = Uint(4, {});
-    const auto flags = Uint(4, {});
-    const auto rowOffset = static_cast<qsizetype>(Uint(2, {}));
+    header.columnCount = static_cast<qsizetype>(Uint(2, {}));
+    header.rowCount = Uint(4, {});
+    header.flags = Uint(4, {});
+    header.rowOffset = static_cast<qsizetype>(Uint(2, {}));
     if (headerSize < kHeaderSize)
         Corrupt(QStringLiteral("tamanho de cabeçalho inválido (%1)").arg(headerSize));
     if (headerSize > size_) {
@@ -233,21 +271,27 @@ PacketModel BinaryReader::Read()
         Truncated(QStringLiteral("o cabeçalho"));
     }
     pos_ = headerSize;
-    if ((flags & 1) == 0)
+    if ((header.flags & 1) == 0)
         Corrupt(QStringLiteral("pacote sem definição de campos"));
+    return header;
+}
+
+void BinaryReader::ReadColumns(qsizetype columnCount, PacketModel& model)
+{
     if (columnCount == 0)
         Corrupt(QStringLiteral("pacote sem campos"));
     if (columnCount * kMinColumnBytes > Remaining())
         Impossible(QStringLiteral("quantidade de colunas impossível (%1 em %2 bytes restantes)")
                     .arg(columnCount)
                     .arg(Remaining()));
-
-    PacketModel model;
     model.fields.reserve(static_cast<std::size_t>(columnCount));
     QSet<QString> names;
     for (int i = 0; i < columnCount; ++i)
         ReadColumn(i, model, names);
+}
 
+std::vector<std::uint32_t> BinaryReader::ReadDatasetProps(PacketModel& model)
+{
     const QString dsWhat = QStringLiteral("as propriedades do pacote");
     const auto dsPropCount = static_cast<qsizetype>(Uint(2, dsWhat));
     if (dsPropCount * kMinPropBytes > Remaining())
@@ -257,71 +301,91 @@ PacketModel BinaryReader::Read()
     std::vector<std::uint32_t> changeLog;
     for (qsizetype i = 0; i < dsPropCount; ++i) {
         RawProp prop = ReadProp(QStringLiteral("do pacote"));
-        if (prop.name.compare(u"CHANGE_LOG", Qt::CaseInsensitive) == 0) {
-            const int base = TypeBase(prop.type);
-            if (!TypeArray(prop.type) || TypeSize(prop.type) != 4 || (base != btSigned && base != btUnsigned))
-                Corrupt(QStringLiteral("CHANGE_LOG com tipo inesperado (0x%1)").arg(prop.type, 8, 16, QChar(u'0')));
-            const auto count = static_cast<std::size_t>(LoadLE(prop.value.constData(), 4));
-            changeLog.resize(count);
-            for (std::size_t k = 0; k < count; ++k)
-                changeLog[k] = static_cast<std::uint32_t>(LoadLE(prop.value.constData() + 4 + k * 4, 4));
-        } else {
+        if (prop.name.compare(u"CHANGE_LOG", Qt::CaseInsensitive) == 0)
+            changeLog = ChangeLogOf(prop);  // a later one replaces an earlier
+        else
             model.datasetProps.push_back(std::move(prop));
-        }
     }
+    return changeLog;
+}
 
-    if (flags & 2) {
-        if (rowOffset > size_) {
-            pos_ = size_;
-            Truncated(QStringLiteral("o início dos registros"));
-        }
-        if (rowOffset < pos_)
-            Corrupt(QStringLiteral("posição dos registros inválida (%1; metadados terminam em %2, tamanho %3)")
-                        .arg(rowOffset)
-                        .arg(pos_)
-                        .arg(size_));
-        pos_ = rowOffset;
+std::vector<std::uint32_t> BinaryReader::ChangeLogOf(const RawProp& prop) const
+{
+    const int base = TypeBase(prop.type);
+    if (!TypeArray(prop.type) || TypeSize(prop.type) != 4 || (base != btSigned && base != btUnsigned))
+        Corrupt(QStringLiteral("CHANGE_LOG com tipo inesperado (0x%1)").arg(prop.type, 8, 16, QChar(u'0')));
+    // ReadProp has checked that the count's elements are all there.
+    const auto count = static_cast<std::size_t>(LoadLE(prop.value.constData(), 4));
+    std::vector<std::uint32_t> changeLog(count);
+    for (std::size_t k = 0; k < count; ++k)
+        changeLog[k] = static_cast<std::uint32_t>(LoadLE(prop.value.constData() + 4 + k * 4, 4));
+    return changeLog;
+}
+
+void BinaryReader::SeekRecords(const Header& header)
+{
+    // Without flag 2 the rows follow the metadata directly.
+    if ((header.flags & 2) == 0)
+        return;
+    if (header.rowOffset > size_) {
+        pos_ = size_;
+        Truncated(QStringLiteral("o início dos registros"));
     }
+    if (header.rowOffset < pos_)
+        Corrupt(QStringLiteral("posição dos registros inválida (%1; metadados terminam em %2, tamanho %3)")
+                    .arg(header.rowOffset)
+                    .arg(pos_)
+                    .arg(size_));
+    pos_ = header.rowOffset;
+}
 
-    const qsizetype flagBytes = (columnCount + 3) / 4;
+std::vector<StoredRow> BinaryReader::ReadRows(std::uint64_t rowCount, const std::vector<FieldDef>& fields)
+{
+    const qsizetype flagBytes = (static_cast<qsizetype>(fields.size()) + 3) / 4;
     if (rowCount > static_cast<std::uint64_t>(Remaining() / (1 + flagBytes)))
         Impossible(QStringLiteral("quantidade de registros impossível (%1 em %2 bytes restantes)")
                     .arg(rowCount)
                     .arg(Remaining()));
 
-    CheckRecordMemory(rowCount, static_cast<std::size_t>(columnCount), noun_);
+    CheckRecordMemory(rowCount, fields.size(), noun_);
     std::vector<StoredRow> rows(static_cast<std::size_t>(rowCount));
-    const auto ncols = static_cast<std::size_t>(columnCount);
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        const int rowNo = static_cast<int>(r + 1);
-        StoredRow& row = rows[r];
-        if (Remaining() < 1 + flagBytes)
-            Truncated(QStringLiteral("o registro %1").arg(rowNo));
-        row.status = static_cast<std::uint8_t>(data_[pos_]);
-        const char* flagsAt = data_ + pos_ + 1;
-        pos_ += 1 + flagBytes;
-        row.cells.resize(ncols);
-        for (std::size_t f = 0; f < ncols; ++f) {
-            const int flag = (static_cast<unsigned char>(flagsAt[f / 4]) >> ((f % 4) * 2)) & 3;
-            if (flag == 0) {
-                row.cells[f] = ReadCell(model.fields[f], rowNo);
-            } else if (flag == 2) {
-                if (row.unchanged.empty())
-                    row.unchanged.resize(ncols, 0);
-                row.unchanged[f] = 1;
-            } else if (flag == 3) {
-                Corrupt(QStringLiteral("indicador inválido (3) no campo '%1' do registro %2")
-                            .arg(model.fields[f].name)
-                            .arg(rowNo));
-            }
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        ReadRow(rows[r], static_cast<int>(r + 1), fields, flagBytes);
+    return rows;
+}
+
+void BinaryReader::ReadRow(StoredRow& row, int rowNo, const std::vector<FieldDef>& fields, qsizetype flagBytes)
+{
+    const std::size_t ncols = fields.size();
+    if (Remaining() < 1 + flagBytes)
+        Truncated(QStringLiteral("o registro %1").arg(rowNo));
+    row.status = static_cast<std::uint8_t>(data_[pos_]);
+    const char* flagsAt = data_ + pos_ + 1;
+    pos_ += 1 + flagBytes;
+    row.cells.resize(ncols);
+    // Two bits a field: 0 value follows, 1 NULL, 2 unchanged, 3 invalid.
+    for (std::size_t f = 0; f < ncols; ++f) {
+        const int flag = (static_cast<unsigned char>(flagsAt[f / 4]) >> ((f % 4) * 2)) & 3;
+        if (flag == 0) {
+            row.cells[f] = ReadCell(fields[f], rowNo);
+        } else if (flag == 2) {
+            if (row.unchanged.empty())
+                row.unchanged.resize(ncols, 0);
+            row.unchanged[f] = 1;
+        } else if (flag == 3) {
+            Corrupt(QStringLiteral("indicador inválido (3) no campo '%1' do registro %2")
+                        .arg(fields[f].name)
+                        .arg(rowNo));
         }
     }
+}
+
+void BinaryReader::CheckTrailer() const
+{
     // A packet ends with its last row: anything after it is damage or
     // something appended, not data to trust.
     if (Remaining() > 0)
         Corrupt(QStringLiteral("%1 bytes a mais depois do último registro").arg(Remaining()));
-    model.records = ResolveChanges(std::move(rows), changeLog, noun_);
-    return model;
 }
 
 // ---------------------------------------------------------------------------
