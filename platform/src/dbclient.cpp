@@ -151,6 +151,13 @@ struct TClientDataSet::Impl {
     std::vector<Record>& records() { return model.records; }
     const std::vector<Record>& records() const { return model.records; }
 
+    // The definition of the column `field` is bound to; only while active
+    // (index_ is -1 otherwise).
+    const FieldDef& Def(const TField* field) const
+    {
+        return model.fields[static_cast<std::size_t>(field->index_)];
+    }
+
     void Declare(TField* field, TFieldType type, int size)
     {
         if (active)
@@ -174,7 +181,7 @@ struct TClientDataSet::Impl {
             if (active && field->index_ >= 0) {
                 // The column stays; a stand-in field takes its place.
                 const auto i = static_cast<std::size_t>(field->index_);
-                const FieldDef& def = model.fields[i];
+                const FieldDef& def = Def(field);
                 born.push_back(std::make_unique<TPacketField>(def.name, def.type, def.FieldSize()));
                 born.back()->owner_ = self;
                 born.back()->index_ = field->index_;
@@ -304,7 +311,7 @@ struct TClientDataSet::Impl {
         if (!Editing())
             Error(QStringLiteral("o conjunto de dados não está em modo de edição ou inclusão"));
         const auto i = static_cast<std::size_t>(field->index_);
-        if (model.fields[i].attrs & dbc::kAttrReadOnly)
+        if (Def(field).attrs & dbc::kAttrReadOnly)
             Error(QStringLiteral("o campo '%1' é somente leitura").arg(field->FieldName()));
         return buffer[i];
     }
@@ -401,7 +408,7 @@ QString TField::AsString() const
     const QVariant v = Value();
     if (!v.isValid())
         return {};
-    const FieldDef& def = owner_->d_->model.fields[static_cast<std::size_t>(index_)];
+    const FieldDef& def = owner_->d_->Def(this);
     switch (type_) {
     case TFieldType::ftString:
     case TFieldType::ftWideString:
@@ -472,8 +479,7 @@ double TField::AsFloat() const
     case TFieldType::ftBoolean:
         FieldError(this, QStringLiteral("um valor lógico não pode ser lido como número"));
     case TFieldType::ftBlob:
-        if (!owner_->d_->model.fields[static_cast<std::size_t>(index_)].IsTextBlob() &&
-            !owner_->d_->model.fields[static_cast<std::size_t>(index_)].IsWideBlob())
+        if (!owner_->d_->Def(this).IsTextBlob() && !owner_->d_->Def(this).IsWideBlob())
             FieldError(this, QStringLiteral("dados binários não podem ser lidos como número"));
         return StrToFloat(AsString());
     default:
@@ -485,21 +491,21 @@ bool TField::Required() const
 {
     if (!owner_ || index_ < 0)
         return false;
-    return (owner_->d_->model.fields[static_cast<std::size_t>(index_)].attrs & dbc::kAttrRequired) != 0;
+    return (owner_->d_->Def(this).attrs & dbc::kAttrRequired) != 0;
 }
 
 bool TField::ReadOnly() const
 {
     if (!owner_ || index_ < 0)
         return false;
-    return (owner_->d_->model.fields[static_cast<std::size_t>(index_)].attrs & dbc::kAttrReadOnly) != 0;
+    return (owner_->d_->Def(this).attrs & dbc::kAttrReadOnly) != 0;
 }
 
 bool TField::Visible() const
 {
     if (!owner_ || index_ < 0)
         return true;
-    return (owner_->d_->model.fields[static_cast<std::size_t>(index_)].attrs & dbc::kAttrHidden) == 0;
+    return (owner_->d_->Def(this).attrs & dbc::kAttrHidden) == 0;
 }
 
 void TField::Clear()
@@ -514,7 +520,7 @@ void TField::SetAsString(const QString& value)
     if (!owner_)
         FieldError(this, QStringLiteral("campo sem conjunto de dados"));
     QVariant& cell = owner_->d_->EditCell(this);
-    const FieldDef& def = owner_->d_->model.fields[static_cast<std::size_t>(index_)];
+    const FieldDef& def = owner_->d_->Def(this);
     const QString text = value.trimmed();
     if (type_ != TFieldType::ftString && type_ != TFieldType::ftWideString && type_ != TFieldType::ftBlob &&
         text.isEmpty()) {
@@ -628,7 +634,7 @@ void TField::SetAsFloat(double value)
     if (!owner_)
         FieldError(this, QStringLiteral("campo sem conjunto de dados"));
     QVariant& cell = owner_->d_->EditCell(this);
-    const FieldDef& def = owner_->d_->model.fields[static_cast<std::size_t>(index_)];
+    const FieldDef& def = owner_->d_->Def(this);
     auto needFinite = [&]() {
         if (!std::isfinite(value))
             FieldError(this, QStringLiteral("valor não numérico"));
