@@ -29,6 +29,9 @@ sources=(
   "$root/platform/src/sysutils.cpp"
   "$root/platform/src/dbclient.cpp"
   "$root/platform/src/dbclient_binary.cpp"
+  "$root/platform/src/dbclient_fielddefs.cpp"
+  "$root/platform/src/dbclient_model.cpp"
+  "$root/platform/src/dbclient_values.cpp"
   "$root/platform/src/dbclient_xml.cpp"
   "$here/fuzz_recordset.cpp"
 )

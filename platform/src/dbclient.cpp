@@ -151,6 +151,13 @@ struct TClientDataSet::Impl {
     std::vector<Record>& records() { return model.records; }
     const std::vector<Record>& records() const { return model.records; }
 
+    // The definition of the column `field` is bound to; only while active
+    // (index_ is -1 otherwise).
+    const FieldDef& Def(const TField* field) const
+    {
+        return model.fields[static_cast<std::size_t>(field->index_)];
+    }
+
     void Declare(TField* field, TFieldType type, int size)
     {
         if (active)
@@ -174,7 +181,7 @@ struct TClientDataSet::Impl {
             if (active && field->index_ >= 0) {
                 // The column stays; a stand-in field takes its place.
                 const auto i = static_cast<std::size_t>(field->index_);
-                const FieldDef& def = model.fields[i];
+                const FieldDef& def = Def(field);
                 born.push_back(std::make_unique<TPacketField>(def.name, def.type, def.FieldSize()));
                 born.back()->owner_ = self;
                 born.back()->index_ = field->index_;
@@ -304,7 +311,7 @@ struct TClientDataSet::Impl {
         if (!Editing())
             Error(QStringLiteral("o conjunto de dados não está em modo de edição ou inclusão"));
         const auto i = static_cast<std::size_t>(field->index_);
-        if (model.fields[i].attrs & dbc::kAttrReadOnly)
+        if (Def(field).attrs & dbc::kAttrReadOnly)
             Error(QStringLiteral("o campo '%1' é somente leitura").arg(field->FieldName()));
         return buffer[i];
     }
@@ -401,7 +408,7 @@ QString TField::AsString() const
     const QVariant v = Value();
     if (!v.isValid())
         return {};
-    const FieldDef& def = owner_->d_->model.fields[static_cast<std::size_t>(index_)];
+    const FieldDef& def = owner_->d_->Def(this);
     switch (type_) {
     case TFieldType::ftString:
     case TFieldType::ftWideString:
@@ -472,8 +479,7 @@ double TField::AsFloat() const
     case TFieldType::ftBoolean:
         FieldError(this, QStringLiteral("um valor lógico não pode ser lido como número"));
     case TFieldType::ftBlob:
-        if (!owner_->d_->model.fields[static_cast<std::size_t>(index_)].IsTextBlob() &&
-            !owner_->d_->model.fields[static_cast<std::size_t>(index_)].IsWideBlob())
+        if (!owner_->d_->Def(this).IsTextBlob() && !owner_->d_->Def(this).IsWideBlob())
             FieldError(this, QStringLiteral("dados binários não podem ser lidos como número"));
         return StrToFloat(AsString());
     default:
@@ -485,21 +491,21 @@ bool TField::Required() const
 {
     if (!owner_ || index_ < 0)
         return false;
-    return (owner_->d_->model.fields[static_cast<std::size_t>(index_)].attrs & dbc::kAttrRequired) != 0;
+    return (owner_->d_->Def(this).attrs & dbc::kAttrRequired) != 0;
 }
 
 bool TField::ReadOnly() const
 {
     if (!owner_ || index_ < 0)
         return false;
-    return (owner_->d_->model.fields[static_cast<std::size_t>(index_)].attrs & dbc::kAttrReadOnly) != 0;
+    return (owner_->d_->Def(this).attrs & dbc::kAttrReadOnly) != 0;
 }
 
 bool TField::Visible() const
 {
     if (!owner_ || index_ < 0)
         return true;
-    return (owner_->d_->model.fields[static_cast<std::size_t>(index_)].attrs & dbc::kAttrHidden) == 0;
+    return (owner_->d_->Def(this).attrs & dbc::kAttrHidden) == 0;
 }
 
 void TField::Clear()
@@ -509,113 +515,161 @@ void TField::Clear()
     owner_->d_->EditCell(this) = QVariant();
 }
 
+namespace {
+
+// The steps of TField::SetAsString: each makes the cell a field of one kind
+// holds from text; conversion errors quote the text as it was given.
+
+// Kinds other than text and bytes take blank text as NULL.
+bool BlankIsNull(TFieldType type)
+{
+    return type != TFieldType::ftString && type != TFieldType::ftWideString && type != TFieldType::ftBlob;
+}
+
+QVariant StringCell(const QString& value, int size)
+{
+    // Only what the 8-bit code page holds survives a save: keep that.
+    QString stored = dbc::DecodeCp1252(dbc::EncodeCp1252(value));
+    if (size > 0 && stored.size() > size)
+        stored.truncate(size);
+    return QVariant(stored);
+}
+
+QVariant WideStringCell(const QString& value, int size)
+{
+    return QVariant(size > 0 && value.size() > size ? value.left(size) : value);
+}
+
+QVariant IntegerCell(const TField* f, const FieldDef& def, const QString& text, const QString& value)
+{
+    const bool word = f->DataType() == TFieldType::ftWord;
+    bool ok = false;
+    // Unsigned first, so that a word column takes values beyond qint64.
+    if (word && !text.startsWith(u'-')) {
+        const quint64 u = text.toULongLong(&ok);
+        if (ok) {
+            CheckIntRange(f, def, static_cast<long double>(u));
+            return QVariant::fromValue<quint64>(u);
+        }
+    }
+    const qint64 n = text.toLongLong(&ok);
+    if (!ok)
+        throw EConvertError(QStringLiteral("'%1' não é um número inteiro válido").arg(Abbreviate(value)));
+    CheckIntRange(f, def, static_cast<long double>(n));
+    return word ? QVariant::fromValue<quint64>(static_cast<quint64>(n)) : QVariant::fromValue<qint64>(n);
+}
+
+QVariant BooleanCell(const QString& text, const QString& value)
+{
+    static const QStringList yes = {QStringLiteral("TRUE"), QStringLiteral("T"), QStringLiteral("1"),
+                                    QStringLiteral("S"), QStringLiteral("SIM"), QStringLiteral("VERDADEIRO")};
+    static const QStringList no = {QStringLiteral("FALSE"), QStringLiteral("F"), QStringLiteral("0"),
+                                   QStringLiteral("N"), QStringLiteral("NAO"), QStringLiteral("NÃO"),
+                                   QStringLiteral("FALSO")};
+    const QString up = text.toUpper();
+    if (yes.contains(up))
+        return QVariant(true);
+    if (no.contains(up))
+        return QVariant(false);
+    throw EConvertError(QStringLiteral("'%1' não é um valor lógico válido").arg(Abbreviate(value)));
+}
+
+QVariant BcdCell(const TField* f, const FieldDef& def, const QString& text, const QString& value)
+{
+    QString canonical;
+    if (!dbc::CanonicalDecimal(text, DecimalSeparator(), canonical))
+        throw EConvertError(QStringLiteral("'%1' não é um número válido").arg(Abbreviate(value)));
+    return QVariant(BcdFit(f, def, canonical));
+}
+
+QVariant DateCell(const QString& text, const QString& value)
+{
+    const QDate d = QDate::fromString(text, QStringLiteral("d/M/yyyy"));
+    if (!d.isValid())
+        throw EConvertError(QStringLiteral("'%1' não é uma data válida").arg(Abbreviate(value)));
+    return QVariant(d);
+}
+
+QVariant TimeCell(const QString& text, const QString& value)
+{
+    QTime t = QTime::fromString(text, QStringLiteral("H:mm:ss"));
+    if (!t.isValid())
+        t = QTime::fromString(text, QStringLiteral("H:mm"));
+    if (!t.isValid())
+        throw EConvertError(QStringLiteral("'%1' não é uma hora válida").arg(Abbreviate(value)));
+    return QVariant(t);
+}
+
+QVariant DateTimeCell(const QString& text, const QString& value)
+{
+    QDateTime dt = QDateTime::fromString(text, QStringLiteral("d/M/yyyy H:mm:ss"));
+    if (!dt.isValid())
+        dt = QDateTime::fromString(text, QStringLiteral("d/M/yyyy H:mm"));
+    if (!dt.isValid()) {
+        const QDate d = QDate::fromString(text, QStringLiteral("d/M/yyyy"));
+        if (d.isValid())
+            dt = QDateTime(d, QTime(0, 0), Qt::UTC);
+    }
+    if (!dt.isValid())
+        throw EConvertError(QStringLiteral("'%1' não é uma data e hora válida").arg(Abbreviate(value)));
+    return QVariant(QDateTime(dt.date(), dt.time(), Qt::UTC));
+}
+
+QVariant BlobCell(const FieldDef& def, const QString& value)
+{
+    if (def.IsTextBlob())
+        return QVariant(dbc::EncodeCp1252(value));
+    if (def.IsWideBlob())
+        return QVariant(QByteArray(reinterpret_cast<const char*>(value.utf16()), value.size() * 2));
+    return QVariant(value.toLatin1());
+}
+
+}  // namespace
+
 void TField::SetAsString(const QString& value)
 {
     if (!owner_)
         FieldError(this, QStringLiteral("campo sem conjunto de dados"));
     QVariant& cell = owner_->d_->EditCell(this);
-    const FieldDef& def = owner_->d_->model.fields[static_cast<std::size_t>(index_)];
+    const FieldDef& def = owner_->d_->Def(this);
     const QString text = value.trimmed();
-    if (type_ != TFieldType::ftString && type_ != TFieldType::ftWideString && type_ != TFieldType::ftBlob &&
-        text.isEmpty()) {
+    if (BlankIsNull(type_) && text.isEmpty()) {
         cell = QVariant();
         return;
     }
     switch (type_) {
-    case TFieldType::ftString: {
-        // Only what the 8-bit code page holds survives a save: keep that.
-        QString stored = dbc::DecodeCp1252(dbc::EncodeCp1252(value));
-        if (size_ > 0 && stored.size() > size_)
-            stored.truncate(size_);
-        cell = QVariant(stored);
+    case TFieldType::ftString:
+        cell = StringCell(value, size_);
         return;
-    }
     case TFieldType::ftWideString:
-        cell = QVariant(size_ > 0 && value.size() > size_ ? value.left(size_) : value);
+        cell = WideStringCell(value, size_);
         return;
     case TFieldType::ftSmallint:
     case TFieldType::ftInteger:
     case TFieldType::ftLargeint:
-    case TFieldType::ftWord: {
-        bool ok = false;
-        if (type_ == TFieldType::ftWord && !text.startsWith(u'-')) {
-            const quint64 u = text.toULongLong(&ok);
-            if (ok) {
-                CheckIntRange(this, def, static_cast<long double>(u));
-                cell = QVariant::fromValue<quint64>(u);
-                return;
-            }
-        }
-        const qint64 n = text.toLongLong(&ok);
-        if (!ok)
-            throw EConvertError(QStringLiteral("'%1' não é um número inteiro válido").arg(Abbreviate(value)));
-        CheckIntRange(this, def, static_cast<long double>(n));
-        cell = type_ == TFieldType::ftWord ? QVariant::fromValue<quint64>(static_cast<quint64>(n))
-                                           : QVariant::fromValue<qint64>(n);
+    case TFieldType::ftWord:
+        cell = IntegerCell(this, def, text, value);
         return;
-    }
-    case TFieldType::ftBoolean: {
-        static const QStringList yes = {QStringLiteral("TRUE"), QStringLiteral("T"), QStringLiteral("1"),
-                                        QStringLiteral("S"), QStringLiteral("SIM"), QStringLiteral("VERDADEIRO")};
-        static const QStringList no = {QStringLiteral("FALSE"), QStringLiteral("F"), QStringLiteral("0"),
-                                       QStringLiteral("N"), QStringLiteral("NAO"), QStringLiteral("NÃO"),
-                                       QStringLiteral("FALSO")};
-        const QString up = text.toUpper();
-        if (yes.contains(up))
-            cell = QVariant(true);
-        else if (no.contains(up))
-            cell = QVariant(false);
-        else
-            throw EConvertError(QStringLiteral("'%1' não é um valor lógico válido").arg(Abbreviate(value)));
+    case TFieldType::ftBoolean:
+        cell = BooleanCell(text, value);
         return;
-    }
     case TFieldType::ftFloat:
         SetAsFloat(StrToFloat(text));
         return;
-    case TFieldType::ftBCD: {
-        QString canonical;
-        if (!dbc::CanonicalDecimal(text, DecimalSeparator(), canonical))
-            throw EConvertError(QStringLiteral("'%1' não é um número válido").arg(Abbreviate(value)));
-        cell = QVariant(BcdFit(this, def, canonical));
+    case TFieldType::ftBCD:
+        cell = BcdCell(this, def, text, value);
         return;
-    }
-    case TFieldType::ftDate: {
-        const QDate d = QDate::fromString(text, QStringLiteral("d/M/yyyy"));
-        if (!d.isValid())
-            throw EConvertError(QStringLiteral("'%1' não é uma data válida").arg(Abbreviate(value)));
-        cell = QVariant(d);
+    case TFieldType::ftDate:
+        cell = DateCell(text, value);
         return;
-    }
-    case TFieldType::ftTime: {
-        QTime t = QTime::fromString(text, QStringLiteral("H:mm:ss"));
-        if (!t.isValid())
-            t = QTime::fromString(text, QStringLiteral("H:mm"));
-        if (!t.isValid())
-            throw EConvertError(QStringLiteral("'%1' não é uma hora válida").arg(Abbreviate(value)));
-        cell = QVariant(t);
+    case TFieldType::ftTime:
+        cell = TimeCell(text, value);
         return;
-    }
-    case TFieldType::ftDateTime: {
-        QDateTime dt = QDateTime::fromString(text, QStringLiteral("d/M/yyyy H:mm:ss"));
-        if (!dt.isValid())
-            dt = QDateTime::fromString(text, QStringLiteral("d/M/yyyy H:mm"));
-        if (!dt.isValid()) {
-            const QDate d = QDate::fromString(text, QStringLiteral("d/M/yyyy"));
-            if (d.isValid())
-                dt = QDateTime(d, QTime(0, 0), Qt::UTC);
-        }
-        if (!dt.isValid())
-            throw EConvertError(QStringLiteral("'%1' não é uma data e hora válida").arg(Abbreviate(value)));
-        cell = QVariant(QDateTime(dt.date(), dt.time(), Qt::UTC));
+    case TFieldType::ftDateTime:
+        cell = DateTimeCell(text, value);
         return;
-    }
     case TFieldType::ftBlob:
-        if (def.IsTextBlob())
-            cell = QVariant(dbc::EncodeCp1252(value));
-        else if (def.IsWideBlob())
-            cell = QVariant(QByteArray(reinterpret_cast<const char*>(value.utf16()), value.size() * 2));
-        else
-            cell = QVariant(value.toLatin1());
+        cell = BlobCell(def, value);
         return;
     case TFieldType::ftUnknown:
         break;
@@ -628,7 +682,7 @@ void TField::SetAsFloat(double value)
     if (!owner_)
         FieldError(this, QStringLiteral("campo sem conjunto de dados"));
     QVariant& cell = owner_->d_->EditCell(this);
-    const FieldDef& def = owner_->d_->model.fields[static_cast<std::size_t>(index_)];
+    const FieldDef& def = owner_->d_->Def(this);
     auto needFinite = [&]() {
         if (!std::isfinite(value))
             FieldError(this, QStringLiteral("valor não numérico"));

@@ -2,6 +2,9 @@
 // Internal model shared by the record-set class and its two packet codecs.
 // A packet is read into a PacketModel (definitions, visible records, dataset
 // properties) and written from one; the record set works on the same model.
+// What both codecs share lives in dbclient_model.cpp (failure, memory
+// budget, saved changes), dbclient_values.cpp (value encodings) and
+// dbclient_fielddefs.cpp (field definitions and their properties).
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
@@ -63,6 +66,31 @@ inline int TypeBase(std::uint32_t word) { return static_cast<int>((word >> 16) &
 inline int TypeSize(std::uint32_t word) { return static_cast<int>(word & 0xFFFF); }
 inline bool TypeVariable(std::uint32_t word) { return (word & kVariableFlag) != 0; }
 inline bool TypeArray(std::uint32_t word) { return (word & kArrayFlag) != 0; }
+
+// Little-endian integers of 1 to 8 bytes, as the binary form and its
+// properties hold them. Inline: the reader calls them for every cell.
+inline std::uint64_t LoadLE(const char* p, int size)
+{
+    std::uint64_t v = 0;
+    for (int i = size - 1; i >= 0; --i)
+        v = (v << 8) | static_cast<unsigned char>(p[i]);
+    return v;
+}
+
+inline std::int64_t LoadSignedLE(const char* p, int size)
+{
+    const std::uint64_t v = LoadLE(p, size);
+    if (size >= 8)
+        return static_cast<std::int64_t>(v);
+    const std::uint64_t sign = std::uint64_t{1} << (size * 8 - 1);
+    return static_cast<std::int64_t>((v ^ sign) - sign);
+}
+
+inline void AppendLE(QByteArray& out, std::uint64_t v, int size)
+{
+    for (int i = 0; i < size; ++i)
+        out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
 
 // A property exactly as the binary form holds it, so that a packet read in
 // binary is written back byte for byte. `value` holds everything after the
@@ -181,6 +209,14 @@ std::int64_t DayNumberFromDate(const QDate& date);
 // Timestamps as the binary form holds them (days x 86,400,000 + ms).
 bool DateTimeFromStamp(double stamp, QDateTime& out);
 double StampFromDateTime(const QDateTime& dt);
+
+// One cell of the binary form, as `def` lays it out. Decoding takes the
+// value's bytes once the reader has taken its length prefix and checked its
+// bounds; an invalid QVariant and `problem` set when they hold no valid
+// value. Encoding appends the length prefix (variable types) and the bytes;
+// throws EDatabaseError for a date the form cannot hold.
+QVariant DecodeBinaryCell(const FieldDef& def, const char* p, qsizetype len, QString& problem);
+void AppendBinaryCell(QByteArray& out, const FieldDef& def, const QVariant& v);
 
 // Throws EDatabaseError with `message`.
 [[noreturn]] void Fail(const QString& message);

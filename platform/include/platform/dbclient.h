@@ -146,9 +146,20 @@ public:
     void Post();
     void Cancel();
 
+    // Fields: the declared ones while closed, one per packet column (in
+    // column order) while open, so an index can name another field once
+    // the set is opened. The set owns every field returned; never delete
+    // one unless it is a declared field you mean to undeclare.
+    // - A declared field lives as long as the set; while open it reports
+    //   its column's type and size, and its own again after Close.
+    // - A column no declared field claims gets a field of the set's own,
+    //   destroyed when the set closes or takes other data: Close,
+    //   CreateDataSet, a successful LoadFromBytes, LoadFromFile or SetData
+    //   (null included), and the set's destruction. A load that fails
+    //   leaves them, and so does Open (a no-op on an open set).
     int FieldCount() const;
-    TField* Fields(int index) const;
-    TField* FindField(const QString& name) const;  // case-insensitive
+    TField* Fields(int index) const;  // throws EDatabaseError out of range
+    TField* FindField(const QString& name) const;  // case-insensitive; nullptr when none
     TField* FieldByName(const QString& name) const;  // throws EDatabaseError
 
     // The complete data as a binary packet in a Variant (byte array). A
