@@ -257,7 +257,9 @@ ProcRun Spawn(const QStringList& argv, const QString& errFile) {
     int status = 0;
     rusage usage{};
     if (wait4(pid, &status, 0, &usage) != pid) return r;
-    const auto ms = [](const timeval& t) { return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3; };
+    const auto ms = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
+    };
     r.cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
     r.wallMs = Ms(t0, Clock::now());
     r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
@@ -293,7 +295,8 @@ QString MachineLine() {
     if (mem.open(QIODevice::ReadOnly | QIODevice::Text)) {
         // "MemTotal:       24683444 kB"
         const QList<QByteArray> first = mem.readLine().simplified().split(' ');
-        if (first.size() >= 2) memory = QString::number(first[1].toDouble() / 1048576.0, 'f', 1) + QStringLiteral(" GiB");
+        if (first.size() >= 2)
+            memory = QString::number(first[1].toDouble() / 1048576.0, 'f', 1) + QStringLiteral(" GiB");
     }
     double load[1] = {NAN};
     getloadavg(load, 1);
@@ -328,12 +331,18 @@ Options ParseArgs(int argc, char** argv) {
             if (i + 1 < argc) into = QString::fromLocal8Bit(argv[++i]).toInt(&ok);
             if (!ok || into < 1) Fail(QStringLiteral("%1 needs a positive number").arg(a));
         };
-        if (a == QLatin1String("--calls")) number(o.calls);
-        else if (a == QLatin1String("--warm-up")) number(o.warmUp);
-        else if (a == QLatin1String("--keys")) number(o.keys);
-        else if (a == QLatin1String("--cold-runs")) number(o.coldRuns);
-        else if (a == QLatin1String("--no-cold")) o.cold = false;
-        else if (a == QLatin1String("--no-keys")) o.keystrokes = false;
+        if (a == QLatin1String("--calls"))
+            number(o.calls);
+        else if (a == QLatin1String("--warm-up"))
+            number(o.warmUp);
+        else if (a == QLatin1String("--keys"))
+            number(o.keys);
+        else if (a == QLatin1String("--cold-runs"))
+            number(o.coldRuns);
+        else if (a == QLatin1String("--no-cold"))
+            o.cold = false;
+        else if (a == QLatin1String("--no-keys"))
+            o.keystrokes = false;
         else if (a == QLatin1String("--help")) {
             std::printf(
                 "usage: orv-bench [--calls N (300)] [--warm-up N (30)] [--keys N (10000)] [--cold-runs N (20)] "
@@ -342,12 +351,15 @@ Options ParseArgs(int argc, char** argv) {
                 "QInputDialog::getDouble. Cold start: pdv-host and orv-stock-minimal as fresh processes\n"
                 "(hyperfine when installed), and their peak resident memory.\n");
             std::exit(0);
-        } else Fail(QStringLiteral("unknown option %1").arg(a));
+        } else
+            Fail(QStringLiteral("unknown option %1").arg(a));
     }
     return o;
 }
 
-QString Fmt(double v, int decimals = 3) { return std::isnan(v) ? QStringLiteral("n/a") : QString::number(v, 'f', decimals); }
+QString Fmt(double v, int decimals = 3) {
+    return std::isnan(v) ? QStringLiteral("n/a") : QString::number(v, 'f', decimals);
+}
 
 }  // namespace
 
@@ -416,8 +428,8 @@ int main(int argc, char** argv) {
         });
         bool ok = false;
         const Clock::time_point t0 = Clock::now();
-        const double v = QInputDialog::getDouble(nullptr, QStringLiteral("Desconto"), QStringLiteral("Valor"), 0, 0,
-                                                 1e9, 2, &ok);
+        const double v =
+            QInputDialog::getDouble(nullptr, QStringLiteral("Desconto"), QStringLiteral("Valor"), 0, 0, 1e9, 2, &ok);
         const Clock::time_point t1 = Clock::now();
         if (!app.Painted()) Fail(QStringLiteral("the stock dialog returned without painting"));
         if (!ok || v != 2000.0) Fail(QStringLiteral("the stock dialog did not accept 2000"));
@@ -515,16 +527,22 @@ int main(int argc, char** argv) {
         QTemporaryDir shipDir;
         const QString ship = shipDir.path();
         const QString binDir = QFileInfo(opt.host).absolutePath();
-        for (const QString& f : {QStringLiteral("pdv-host"), QStringLiteral("PKG_ORV00006.so"),
-                                 QStringLiteral("libplatform_runtime.so.1"), QStringLiteral("libplatform.so.1"),
-                                 QStringLiteral("lib_dll.so.1")})
+        for (const QString& f :
+             {QStringLiteral("pdv-host"), QStringLiteral("PKG_ORV00006.so"), QStringLiteral("libplatform_runtime.so.1"),
+              QStringLiteral("libplatform.so.1"), QStringLiteral("lib_dll.so.1")})
             if (!QFile::copy(binDir + QLatin1Char('/') + f, ship + QLatin1Char('/') + f))
                 Fail(QStringLiteral("cannot copy %1").arg(f));
         QFile::copy(opt.stock, ship + QStringLiteral("/orv-stock-minimal"));
         WriteLimit(ship, 10);
-        const QStringList hostCmd{ship + QStringLiteral("/pdv-host"), QStringLiteral("--kind"), QStringLiteral("Desconto"),
-                                  QStringLiteral("--base"), QStringLiteral("200"), QStringLiteral("--decimal-separator"),
-                                  QStringLiteral(","), QStringLiteral("--keys"), QStringLiteral("2 0 0 0 Enter")};
+        const QStringList hostCmd{ship + QStringLiteral("/pdv-host"),
+                                  QStringLiteral("--kind"),
+                                  QStringLiteral("Desconto"),
+                                  QStringLiteral("--base"),
+                                  QStringLiteral("200"),
+                                  QStringLiteral("--decimal-separator"),
+                                  QStringLiteral(","),
+                                  QStringLiteral("--keys"),
+                                  QStringLiteral("2 0 0 0 Enter")};
         const QStringList stockCmd{ship + QStringLiteral("/orv-stock-minimal")};
         const QStringList stockPeakCmd = stockCmd + QStringList{QStringLiteral("--peak")};
 
@@ -574,7 +592,8 @@ int main(int argc, char** argv) {
             hf.waitForFinished(600000);
             QFile f(json);
             if (hf.exitCode() == 0 && f.open(QIODevice::ReadOnly)) {
-                const QJsonArray results = QJsonDocument::fromJson(f.readAll()).object()[QStringLiteral("results")].toArray();
+                const QJsonArray results =
+                    QJsonDocument::fromJson(f.readAll()).object()[QStringLiteral("results")].toArray();
                 const auto stats = [](const QJsonObject& r) {
                     std::vector<double> t;
                     for (const auto& x : r[QStringLiteral("times")].toArray()) t.push_back(x.toDouble() * 1000);
@@ -615,8 +634,8 @@ int main(int argc, char** argv) {
 
     std::printf("orv-bench: %s %s, offscreen; %s\n", packageName.constData(), packageVersion.constData(),
                 qPrintable(MachineLine()));
-    std::printf("%d calls each after %d warm-up, ours and stock interleaved; %d keystrokes\n\n", opt.calls,
-                opt.warmUp, opt.keystrokes ? opt.keys : 0);
+    std::printf("%d calls each after %d warm-up, ours and stock interleaved; %d keystrokes\n\n", opt.calls, opt.warmUp,
+                opt.keystrokes ? opt.keys : 0);
     line("in-process call (ms)", QStringLiteral("ours"), QStringLiteral("stock"), QStringLiteral("ours/stock"), "aim",
          "");
     const auto row = [&](const char* what, double a, double b, const char* aim, const char* ok) {
@@ -624,8 +643,7 @@ int main(int argc, char** argv) {
     };
     row("entry -> first paint, median", op.median, sp.median, "< 1 ms", verdict(op.median < 1.0));
     row("entry -> first paint, p95", op.p95, sp.p95, "", "");
-    row("whole call (open, 4 digits, Enter), median", ow.median, sw.median, "<= 1.0x",
-        verdict(ow.median <= sw.median));
+    row("whole call (open, 4 digits, Enter), median", ow.median, sw.median, "<= 1.0x", verdict(ow.median <= sw.median));
     row("whole call, p95", ow.p95, sw.p95, "", "");
     for (const LargeFile& f : largest) {
         // The slowest call counts: none may keep the operator waiting.
@@ -673,8 +691,8 @@ int main(int argc, char** argv) {
              Fmt(cold.stockSpawnWall.median, 1) + QStringLiteral(" ms"),
              Fmt(ratio(cold.hostSpawnWall.median, cold.stockSpawnWall.median), 2), "", "");
         line("CPU time of that process (user + system)", Fmt(cold.hostCpu.median, 1) + QStringLiteral(" ms"),
-             Fmt(cold.stockCpu.median, 1) + QStringLiteral(" ms"), Fmt(ratio(cold.hostCpu.median, cold.stockCpu.median), 2),
-             "", "");
+             Fmt(cold.stockCpu.median, 1) + QStringLiteral(" ms"),
+             Fmt(ratio(cold.hostCpu.median, cold.stockCpu.median), 2), "", "");
         line("  QApplication constructed", Fmt(cold.hostApp.median) + QStringLiteral(" ms"), {}, {}, "", "");
         line("  module loaded (dlopen + Initialize)", Fmt(cold.hostLoad.median) + QStringLiteral(" ms"), {}, {}, "",
              "");
@@ -682,11 +700,12 @@ int main(int argc, char** argv) {
         line("  main() entry -> return, as the host timed it", Fmt(cold.hostTotal.median) + QStringLiteral(" ms"), {},
              {}, "", "");
         line("peak resident memory (VmHWM)", Fmt(cold.hostPeak, 0) + QStringLiteral(" KiB"),
-             Fmt(cold.stockPeak, 0) + QStringLiteral(" KiB"), Fmt(ratio(cold.hostPeak, cold.stockPeak), 2),
-             "<= 1.2x", verdict(cold.hostPeak <= 1.2 * cold.stockPeak));
-        std::printf("  first row: %s; the rest: medians of %d runs of each, alternating,\n"
-                    "  CPU time from wait4, VmHWM read by each process before it exits\n",
-                    qPrintable(cold.method), opt.coldRuns);
+             Fmt(cold.stockPeak, 0) + QStringLiteral(" KiB"), Fmt(ratio(cold.hostPeak, cold.stockPeak), 2), "<= 1.2x",
+             verdict(cold.hostPeak <= 1.2 * cold.stockPeak));
+        std::printf(
+            "  first row: %s; the rest: medians of %d runs of each, alternating,\n"
+            "  CPU time from wait4, VmHWM read by each process before it exits\n",
+            qPrintable(cold.method), opt.coldRuns);
     }
     std::printf("\n%-46s %lld bytes as built (with debug info)", "module file size",
                 static_cast<long long>(moduleFile.size()));

@@ -44,8 +44,8 @@ int main(int argc, char** argv) {
     script.start();
 
     bool ok = false;
-    const double value = QInputDialog::getDouble(nullptr, QStringLiteral("Desconto"), QStringLiteral("Valor"), 0, 0,
-                                                 1e9, 2, &ok);
+    const double value =
+        QInputDialog::getDouble(nullptr, QStringLiteral("Desconto"), QStringLiteral("Valor"), 0, 0, 1e9, 2, &ok);
     // --peak: the process's peak resident set, as pdv-host --timing reports it.
     if (argc > 1 && std::strcmp(argv[1], "--peak") == 0) {
         if (std::FILE* status = std::fopen("/proc/self/status", "r")) {

@@ -43,7 +43,8 @@ void TfrmDesc::sbtEnterClick(QObject* /*Sender*/) {
                  0, nullptr);
         plat::Abort();
     }
-    case Decisao::Acao::SemResultado: break;
+    case Decisao::Acao::SemResultado:
+        break;
     }
     Close();
 }

@@ -5,9 +5,7 @@
 
 namespace Cli_orv00006 {
 
-void TfrmDesc::ShowDigits() {
-    lblDadoDigitado->SetCaption(TextoDosDigitos(stDigitos, plat::DecimalSeparator()));
-}
+void TfrmDesc::ShowDigits() { lblDadoDigitado->SetCaption(TextoDosDigitos(stDigitos, plat::DecimalSeparator())); }
 
 void TfrmDesc::FormKeyPress(QObject* /*Sender*/, QChar& Key) {
     if (Key < QLatin1Char('0') || Key > QLatin1Char('9')) return;

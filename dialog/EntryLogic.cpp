@@ -69,8 +69,7 @@ Decisao DecisaoDaConfirmacao(const Limites& l, const QString& texto) {
         if (l.limite > 0 && l.vrBase > 0) {
             const double maximo = Trunc2(static_cast<double>(wide(l.limite) / 100 * l.vrBase));
             d.vrMaxDesc = maximo;
-            const double p0 =
-                l.vrAnterior > 0 ? Trunc2(static_cast<double>(100 * wide(l.vrAnterior) / l.vrBase)) : 0.0;
+            const double p0 = l.vrAnterior > 0 ? Trunc2(static_cast<double>(100 * wide(l.vrAnterior) / l.vrBase)) : 0.0;
             const double total = l.tipo == QLatin1String("P")
                                      ? Trunc2(static_cast<double>((wide(valor) + p0) / 100 * l.vrBase))
                                      : Trunc2(static_cast<double>(wide(valor) + l.vrAnterior));
@@ -90,7 +89,8 @@ Decisao DecisaoDaConfirmacao(const Limites& l, const QString& texto) {
     case Regra::CashBack:
         if (!(Trunc2(l.limite) >= Trunc2(valor))) return Recusa(d, "VR_MAX_DESC", QString());
         break;
-    case Regra::SemLimite: break;
+    case Regra::SemLimite:
+        break;
     }
     d.acao = Decisao::Acao::Aceita;
     d.tipo = l.tipo;

@@ -28,10 +28,10 @@ inline const QString CashBack = QStringLiteral("Desconto CashBack");
 
 // Inputs of the limit rule.
 struct Limites {
-    QString cabecalho;   // header text
-    QString tipo;        // "V" value, "P" percentage
-    double limite = 0;   // maximum percentage, or maximum value
-    double vrBase = 0;   // base amount (element 2 + element 3)
+    QString cabecalho;      // header text
+    QString tipo;           // "V" value, "P" percentage
+    double limite = 0;      // maximum percentage, or maximum value
+    double vrBase = 0;      // base amount (element 2 + element 3)
     double vrAnterior = 0;  // amount already applied (element 3)
 };
 

@@ -27,13 +27,13 @@ double LeValor(const plat::Variant& v, const char* papel) {
         numero = false;
     }
     if (!numero || !std::isfinite(valor))
-        throw plat::EConvertError(QStringLiteral("O %1 informado não é um número válido: %2.")
-                                      .arg(QString::fromUtf8(papel), v.Describe()));
+        throw plat::EConvertError(
+            QStringLiteral("O %1 informado não é um número válido: %2.").arg(QString::fromUtf8(papel), v.Describe()));
     // No amount of a sale is negative; taken as given, a negative amount
     // would widen the limit instead of enforcing it.
     if (valor < 0)
-        throw plat::EConvertError(QStringLiteral("O %1 informado não pode ser negativo: %2.")
-                                      .arg(QString::fromUtf8(papel), v.Describe()));
+        throw plat::EConvertError(
+            QStringLiteral("O %1 informado não pode ser negativo: %2.").arg(QString::fromUtf8(papel), v.Describe()));
     return valor;
 }
 

@@ -13,14 +13,12 @@ using namespace plat;
 
 namespace {
 
-[[noreturn]] void Broken(const char* what, const QString& detail = {})
-{
+[[noreturn]] void Broken(const char* what, const QString& detail = {}) {
     std::fprintf(stderr, "invariant broken: %s %s\n", what, detail.toUtf8().constData());
     std::abort();
 }
 
-void Touch(TClientDataSet& cds)
-{
+void Touch(TClientDataSet& cds) {
     for (cds.First(); !cds.Eof(); cds.Next()) {
         for (int i = 0; i < cds.FieldCount(); ++i) {
             TField* f = cds.Fields(i);
@@ -38,15 +36,13 @@ void Touch(TClientDataSet& cds)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     TClientDataSet cds(QStringLiteral("cdsFuzz"));
     try {
         cds.LoadFromBytes(input);
     } catch (const EDatabaseError& e) {
-        if (e.Message().isEmpty())
-            Broken("empty message");
+        if (e.Message().isEmpty()) Broken("empty message");
         return 0;
     }
     Touch(cds);
@@ -63,10 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const Exception& e) {
         Broken("binary reread failed", e.Message());
     }
-    if (again.SaveToBytes(TDataPacketFormat::dfBinary) != first)
-        Broken("binary round trip differs");
-    if (again.RecordCount() != cds.RecordCount())
-        Broken("record count differs");
+    if (again.SaveToBytes(TDataPacketFormat::dfBinary) != first) Broken("binary round trip differs");
+    if (again.RecordCount() != cds.RecordCount()) Broken("record count differs");
 
     for (const auto form : {TDataPacketFormat::dfXML, TDataPacketFormat::dfXMLUTF8}) {
         TClientDataSet viaXml;

@@ -40,9 +40,12 @@ QString TypedParam(const QString& option, int& index, plat::Variant& value) {
         const std::string s = raw.trimmed().toStdString();
         double d = 0;
         const QString lower = raw.trimmed().toLower();
-        if (lower == QLatin1String("nan")) d = std::nan("");
-        else if (lower == QLatin1String("inf") || lower == QLatin1String("+inf")) d = HUGE_VAL;
-        else if (lower == QLatin1String("-inf")) d = -HUGE_VAL;
+        if (lower == QLatin1String("nan"))
+            d = std::nan("");
+        else if (lower == QLatin1String("inf") || lower == QLatin1String("+inf"))
+            d = HUGE_VAL;
+        else if (lower == QLatin1String("-inf"))
+            d = -HUGE_VAL;
         else {
             const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
             if (s.empty() || ec != std::errc() || ptr != s.data() + s.size())
@@ -69,8 +72,9 @@ QString TypedParam(const QString& option, int& index, plat::Variant& value) {
 }  // namespace
 
 bool IsKnownToken(const QString& token) {
-    static const QRegularExpression re(QStringLiteral(
-        "^(?:click:[A-Za-z0-9_]+(?:@\\d+,\\d+)?|(?:(?:Alt|Shift|Ctrl)\\+)*(?:[0-9A-Z.,]|KP[0-9]|Enter|Esc|Backspace|Delete|F[1-9]|F1[0-2]))$"));
+    static const QRegularExpression re(
+        QStringLiteral("^(?:click:[A-Za-z0-9_]+(?:@\\d+,\\d+)?|(?:(?:Alt|Shift|Ctrl)\\+)*(?:[0-9A-Z.,]|KP[0-9]|Enter|"
+                       "Esc|Backspace|Delete|F[1-9]|F1[0-2]))$"));
     return re.match(token).hasMatch();
 }
 
@@ -91,22 +95,29 @@ QStringList Declare(QCommandLineParser& parser) {
     };
     add("module", "Module to load (default: PKG_ORV00006.so beside the host, else the installed one).", "path");
     add("kind", "Element 1, the kind of adjustment (default: Desconto).", "text");
-    add("base", "Element 2, the base amount (default: 0). A number in C notation is passed as a double, "
-                "anything else as text.", "x");
+    add("base",
+        "Element 2, the base amount (default: 0). A number in C notation is passed as a double, "
+        "anything else as text.",
+        "x");
     add("applied", "Element 3, the amount already applied (default: 0), read as --base.", "x");
     add("param", "Sets element I; TYPE is text, double, int, bool, null or empty. May be repeated.", "I=TYPE:VALUE");
     add("high", "Highest index passed, -1 to 64 (default: 3).", "n");
     add("decimal-separator", "The process's decimal separator (default: the locale's).", "c");
-    add("keys", "Scripted mode: the keys to type, separated by blanks (see below). Without a display, runs "
-                "offscreen.", "tokens");
+    add("keys",
+        "Scripted mode: the keys to type, separated by blanks (see below). Without a display, runs "
+        "offscreen.",
+        "tokens");
     add("json", "Prints one JSON object with the set-up, the steps and the result.");
     add("packet-out", "Writes the bytes of the returned packet to file.", "file");
     add("screenshot", "Saves the dialog after the last key (scripted mode).", "file.png");
-    add("repeat", "Repeats the call n times in the same process (scripted mode). With --json, also reports how "
-                  "many distinct results there were and the resident set (KiB) after call 100 and after the "
-                  "last.", "n");
-    add("timing", "Prints the time of each phase (module load, calls) and the process's peak resident set on "
-                  "stderr.");
+    add("repeat",
+        "Repeats the call n times in the same process (scripted mode). With --json, also reports how "
+        "many distinct results there were and the resident set (KiB) after call 100 and after the "
+        "last.",
+        "n");
+    add("timing",
+        "Prints the time of each phase (module load, calls) and the process's peak resident set on "
+        "stderr.");
     add("version", "Shows the versions of the host and of the module.");
     parser.addOption(QCommandLineOption(switches.mid(0, 2), QStringLiteral("Shows this help.")));
     return switches;
@@ -185,8 +196,10 @@ QString ParseHostOptions(const QStringList& args, HostOptions& out) {
             out.high = v.toInt(&ok);
             if (!ok || out.high < -1 || out.high > 64) err = QStringLiteral("--high espera um número de -1 a 64");
         } else if (name == QLatin1String("decimal-separator")) {
-            if (v.size() != 1) err = QStringLiteral("--decimal-separator espera um caractere");
-            else out.decimalSeparator = v.at(0);
+            if (v.size() != 1)
+                err = QStringLiteral("--decimal-separator espera um caractere");
+            else
+                out.decimalSeparator = v.at(0);
         } else if (name == QLatin1String("keys")) {
             out.scripted = true;
             out.keys = v.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);

@@ -10,20 +10,31 @@ namespace {
 QString TypeName(plat::TFieldType t) {
     using plat::TFieldType;
     switch (t) {
-    case TFieldType::ftString: return QStringLiteral("string");
-    case TFieldType::ftWideString: return QStringLiteral("widestring");
+    case TFieldType::ftString:
+        return QStringLiteral("string");
+    case TFieldType::ftWideString:
+        return QStringLiteral("widestring");
     case TFieldType::ftSmallint:
     case TFieldType::ftInteger:
     case TFieldType::ftLargeint:
-    case TFieldType::ftWord: return QStringLiteral("integer");
-    case TFieldType::ftBoolean: return QStringLiteral("boolean");
-    case TFieldType::ftFloat: return QStringLiteral("float");
-    case TFieldType::ftBCD: return QStringLiteral("bcd");
-    case TFieldType::ftDate: return QStringLiteral("date");
-    case TFieldType::ftTime: return QStringLiteral("time");
-    case TFieldType::ftDateTime: return QStringLiteral("datetime");
-    case TFieldType::ftBlob: return QStringLiteral("blob");
-    case TFieldType::ftUnknown: break;
+    case TFieldType::ftWord:
+        return QStringLiteral("integer");
+    case TFieldType::ftBoolean:
+        return QStringLiteral("boolean");
+    case TFieldType::ftFloat:
+        return QStringLiteral("float");
+    case TFieldType::ftBCD:
+        return QStringLiteral("bcd");
+    case TFieldType::ftDate:
+        return QStringLiteral("date");
+    case TFieldType::ftTime:
+        return QStringLiteral("time");
+    case TFieldType::ftDateTime:
+        return QStringLiteral("datetime");
+    case TFieldType::ftBlob:
+        return QStringLiteral("blob");
+    case TFieldType::ftUnknown:
+        break;
     }
     return QStringLiteral("unknown");
 }
@@ -48,7 +59,8 @@ QJsonObject DescribeResult(const plat::Variant& result, const plat::Variant& mar
     out[QStringLiteral("state")] = QStringLiteral("packet");
     plat::TDataPacketFormat form{};
     if (plat::TClientDataSet::DetectFormat(result.AsBytes(), form))
-        out[QStringLiteral("form")] = form == plat::TDataPacketFormat::dfBinary ? QStringLiteral("binary") : QStringLiteral("xml");
+        out[QStringLiteral("form")] =
+            form == plat::TDataPacketFormat::dfBinary ? QStringLiteral("binary") : QStringLiteral("xml");
     try {
         plat::TClientDataSet cds(QStringLiteral("resultado"));
         cds.SetData(result);
@@ -68,7 +80,8 @@ QJsonObject DescribeResult(const plat::Variant& result, const plat::Variant& mar
             QJsonObject r;
             for (int i = 0; i < cds.FieldCount(); ++i) {
                 const plat::TField* f = cds.Fields(i);
-                if (f->IsNull()) r[f->FieldName()] = QJsonValue::Null;
+                if (f->IsNull())
+                    r[f->FieldName()] = QJsonValue::Null;
                 else if (f->DataType() == plat::TFieldType::ftString || f->DataType() == plat::TFieldType::ftWideString)
                     r[f->FieldName()] = f->AsString();
                 else
@@ -85,9 +98,11 @@ QJsonObject DescribeResult(const plat::Variant& result, const plat::Variant& mar
 
 QString SummarizeResult(const QJsonObject& result) {
     const QString state = result.value(QStringLiteral("state")).toString();
-    if (state == QLatin1String("unchanged")) return QStringLiteral("resultado: inalterado (a chamada não devolveu nada)");
+    if (state == QLatin1String("unchanged"))
+        return QStringLiteral("resultado: inalterado (a chamada não devolveu nada)");
     if (state == QLatin1String("unassigned")) return QStringLiteral("resultado: variante vazia (confirmado sem valor)");
-    if (state != QLatin1String("packet")) return QStringLiteral("resultado: %1").arg(result.value(QStringLiteral("value")).toString());
+    if (state != QLatin1String("packet"))
+        return QStringLiteral("resultado: %1").arg(result.value(QStringLiteral("value")).toString());
     const QJsonArray records = result.value(QStringLiteral("records")).toArray();
     if (records.isEmpty()) return QStringLiteral("resultado: pacote vazio (cancelado)");
     QStringList parts;

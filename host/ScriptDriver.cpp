@@ -18,10 +18,14 @@ bool ParseKey(const QString& token, KeyStroke& out) {
     QString name = parts.takeLast();
     if (name.isEmpty() && token.endsWith(QLatin1Char('+'))) return false;
     for (const QString& m : parts) {
-        if (m == QLatin1String("Alt")) out.modifiers |= Qt::AltModifier;
-        else if (m == QLatin1String("Shift")) out.modifiers |= Qt::ShiftModifier;
-        else if (m == QLatin1String("Ctrl")) out.modifiers |= Qt::ControlModifier;
-        else return false;
+        if (m == QLatin1String("Alt"))
+            out.modifiers |= Qt::AltModifier;
+        else if (m == QLatin1String("Shift"))
+            out.modifiers |= Qt::ShiftModifier;
+        else if (m == QLatin1String("Ctrl"))
+            out.modifiers |= Qt::ControlModifier;
+        else
+            return false;
     }
     const bool shift = out.modifiers.testFlag(Qt::ShiftModifier);
     if (name.size() == 1 && name[0].isDigit()) {

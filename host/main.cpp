@@ -290,7 +290,8 @@ int main(int argc, char** argv) {
     module.initialize();
     timings.loadMs = MsSince(phase);
     const QJsonObject package = PackageJson(module.packageInfo());
-    if (!opt.json) Print(stdout, QStringLiteral("módulo: %1").arg(package.value(QStringLiteral("description")).toString()));
+    if (!opt.json)
+        Print(stdout, QStringLiteral("módulo: %1").arg(package.value(QStringLiteral("description")).toString()));
 
     // Step 3: the elements of the call.
     const std::vector<plat::Variant> params = CallParameters(opt);

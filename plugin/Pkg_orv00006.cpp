@@ -38,7 +38,8 @@ QString ParametrosFaltantes(int high) {
                                         "o valor já aplicado (elemento 3)"};
     QStringList faltam;
     for (int i = std::max(high + 1, 0); i <= 3; ++i) faltam << QString::fromUtf8(nomes[i]);
-    return QStringLiteral("Chamada de desconto inválida: faltam parâmetros (%1).").arg(faltam.join(QStringLiteral(", ")));
+    return QStringLiteral("Chamada de desconto inválida: faltam parâmetros (%1).")
+        .arg(faltam.join(QStringLiteral(", ")));
 }
 
 // Reports a failure that escaped the call to the operator; the host never
@@ -146,13 +147,15 @@ void CriaDesconto(const plat::Variant* params, int high, plat::Variant& retorno)
             break;
         case plat::TForm::TModalEnd::Outside:
             // Neither confirmed nor cancelled: there is no decision to hand back.
-            std::fprintf(stderr, "CriaDesconto: a tela de desconto foi fechada de fora, sem confirmar nem "
-                                 "cancelar; nenhum resultado\n");
+            std::fprintf(stderr,
+                         "CriaDesconto: a tela de desconto foi fechada de fora, sem confirmar nem "
+                         "cancelar; nenhum resultado\n");
             break;
         case plat::TForm::TModalEnd::Destroyed:
             frmDesc = nullptr;
-            std::fprintf(stderr, "CriaDesconto: a tela de desconto foi destruída de fora durante a chamada; "
-                                 "nenhum resultado\n");
+            std::fprintf(stderr,
+                         "CriaDesconto: a tela de desconto foi destruída de fora durante a chamada; "
+                         "nenhum resultado\n");
             break;
         }
     } catch (...) {
@@ -181,9 +184,8 @@ const OrvPackageInfoTable* GetPackageInfoTable(void) {
     static const char* const requires_[] = {"_dll"};
     static const char* const contains_[] = {"Pkg_orv00006", "Cli_orv00006"};
     static const OrvPackageInfoTable table = {
-        1, "PKG_ORV00006", ORV_VERSION,
-        "Tela de desconto, acréscimo e taxa de serviço (ORV00006) " ORV_VERSION,
-        1, requires_, 2, contains_};
+        1, "PKG_ORV00006", ORV_VERSION, "Tela de desconto, acréscimo e taxa de serviço (ORV00006) " ORV_VERSION,
+        1, requires_,      2,           contains_};
     return &table;
 }
 

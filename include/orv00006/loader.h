@@ -57,7 +57,8 @@ public:
         };
         initialize = reinterpret_cast<OrvInitializeFn>(find(kInitializeSymbol, "Initialize"));
         finalize = reinterpret_cast<OrvFinalizeFn>(find(kFinalizeSymbol, "Finalize"));
-        packageInfo = reinterpret_cast<OrvGetPackageInfoTableFn>(find(kGetPackageInfoTableSymbol, "GetPackageInfoTable"));
+        packageInfo =
+            reinterpret_cast<OrvGetPackageInfoTableFn>(find(kGetPackageInfoTableSymbol, "GetPackageInfoTable"));
         criaDesconto = reinterpret_cast<OrvCriaDescontoFn>(find(kCriaDescontoSymbol, "CriaDesconto"));
         unitCriaDesconto =
             reinterpret_cast<OrvCriaDescontoFn>(find(kUnitCriaDescontoSymbol, "Cli_orv00006::CriaDesconto"));

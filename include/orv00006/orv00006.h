@@ -22,14 +22,14 @@ extern "C" {
 
 // Module description: required modules and the units it contains.
 struct OrvPackageInfoTable {
-    int structVersion;             // 1
-    const char* name;              // "PKG_ORV00006"
-    const char* version;           // the module's version, "1.0.0"
+    int structVersion;    // 1
+    const char* name;     // "PKG_ORV00006"
+    const char* version;  // the module's version, "1.0.0"
     const char* description;
     int requiresCount;
     const char* const* requiredModules;  // modules that must be loaded with it
     int containsCount;
-    const char* const* containedUnits;    // units in the module
+    const char* const* containedUnits;  // units in the module
 };
 
 // Runs the units' initialisation (once per load).

@@ -1,8 +1,8 @@
 #include "platform/controls.h"
 
 #include <QEvent>
-#include <QFontMetrics>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QHash>
 #include <QImageReader>
 #include <QMouseEvent>
@@ -23,7 +23,8 @@ namespace {
 // font configuration does not alias them already.
 QString MetricCompatible(const QString& face) {
     if (face.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0) return QStringLiteral("Liberation Sans");
-    if (face.compare(QLatin1String("Times New Roman"), Qt::CaseInsensitive) == 0) return QStringLiteral("Liberation Serif");
+    if (face.compare(QLatin1String("Times New Roman"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Liberation Serif");
     if (face.compare(QLatin1String("Courier New"), Qt::CaseInsensitive) == 0) return QStringLiteral("Liberation Mono");
     return {};
 }
@@ -158,9 +159,15 @@ void TLabel::paintEvent(QPaintEvent*) {
     p.setPen(font_.color);
     int flags = Qt::TextShowMnemonic | Qt::TextSingleLine | Qt::AlignTop;
     switch (alignment_) {
-    case taRightJustify: flags |= Qt::AlignRight; break;
-    case taCenter: flags |= Qt::AlignHCenter; break;
-    default: flags |= Qt::AlignLeft; break;
+    case taRightJustify:
+        flags |= Qt::AlignRight;
+        break;
+    case taCenter:
+        flags |= Qt::AlignHCenter;
+        break;
+    default:
+        flags |= Qt::AlignLeft;
+        break;
     }
     p.drawText(rect(), flags, caption_);
 }
@@ -242,9 +249,7 @@ void TImage::paintEvent(QPaintEvent*) {
     p.drawImage(target.topLeft(), cache_);
 }
 
-void TImage::mousePressEvent(QMouseEvent* e) {
-    pressed_ = e->button() == Qt::LeftButton;
-}
+void TImage::mousePressEvent(QMouseEvent* e) { pressed_ = e->button() == Qt::LeftButton; }
 
 void TImage::mouseReleaseEvent(QMouseEvent* e) {
     const bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
@@ -280,9 +285,7 @@ void TBevel::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------- TShape
 
-TShape::TShape(QWidget* parent) : QWidget(parent) {
-    setFocusPolicy(Qt::NoFocus);
-}
+TShape::TShape(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::NoFocus); }
 
 TShape::~TShape() = default;
 
@@ -314,8 +317,7 @@ void TShape::SetAlignClient(bool on) {
 }
 
 bool TShape::eventFilter(QObject* watched, QEvent* e) {
-    if (alignClient_ && watched == parentWidget() && e->type() == QEvent::Resize)
-        setGeometry(parentWidget()->rect());
+    if (alignClient_ && watched == parentWidget() && e->type() == QEvent::Resize) setGeometry(parentWidget()->rect());
     return QWidget::eventFilter(watched, e);
 }
 
@@ -329,7 +331,6 @@ void TShape::paintEvent(QPaintEvent*) {
     p.fillRect(QRect(0, 0, b, height()), pen_);
     p.fillRect(QRect(width() - b, 0, b, height()), pen_);
 }
-
 
 // ---------------------------------------------------------------- pictures
 

@@ -9,41 +9,32 @@ namespace plat::dbc {
 // ---------------------------------------------------------------------------
 // Properties
 
-bool PropAsInteger(const RawProp& prop, std::int64_t& out)
-{
+bool PropAsInteger(const RawProp& prop, std::int64_t& out) {
     const int base = TypeBase(prop.type);
     const int size = TypeSize(prop.type);
-    if (TypeArray(prop.type) || TypeVariable(prop.type) || (base != btSigned && base != btUnsigned))
-        return false;
-    if ((size != 1 && size != 2 && size != 4 && size != 8) || prop.value.size() != size)
-        return false;
+    if (TypeArray(prop.type) || TypeVariable(prop.type) || (base != btSigned && base != btUnsigned)) return false;
+    if ((size != 1 && size != 2 && size != 4 && size != 8) || prop.value.size() != size) return false;
     out = base == btSigned ? LoadSignedLE(prop.value.constData(), size)
                            : static_cast<std::int64_t>(LoadLE(prop.value.constData(), size));
     return true;
 }
 
-bool PropAsText(const RawProp& prop, QString& out)
-{
+bool PropAsText(const RawProp& prop, QString& out) {
     const int base = TypeBase(prop.type);
-    if (TypeArray(prop.type) || (base != btString && base != btWideString))
-        return false;
+    if (TypeArray(prop.type) || (base != btString && base != btWideString)) return false;
     QByteArray bytes = prop.value;
-    if (TypeVariable(prop.type))
-        bytes = bytes.mid(TypeSize(prop.type));
+    if (TypeVariable(prop.type)) bytes = bytes.mid(TypeSize(prop.type));
     if (base == btString) {
-        while (!bytes.isEmpty() && bytes.back() == '\0')
-            bytes.chop(1);
+        while (!bytes.isEmpty() && bytes.back() == '\0') bytes.chop(1);
         out = DecodeCp1252(bytes);
     } else {
         out = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
-        while (!out.isEmpty() && out.back() == QChar(0))
-            out.chop(1);
+        while (!out.isEmpty() && out.back() == QChar(0)) out.chop(1);
     }
     return true;
 }
 
-bool PropToXmlText(const RawProp& prop, QString& out)
-{
+bool PropToXmlText(const RawProp& prop, QString& out) {
     std::int64_t n = 0;
     if (PropAsInteger(prop, n)) {
         out = TypeBase(prop.type) == btUnsigned && TypeSize(prop.type) == 8
@@ -51,20 +42,16 @@ bool PropToXmlText(const RawProp& prop, QString& out)
                   : QString::number(n);
         return true;
     }
-    if (PropAsText(prop, out))
-        return true;
+    if (PropAsText(prop, out)) return true;
     const int base = TypeBase(prop.type);
     const int size = TypeSize(prop.type);
     if (!TypeArray(prop.type) && base == btBoolean && size >= 1 && prop.value.size() == size) {
-        out = LoadLE(prop.value.constData(), std::min(size, 8)) != 0 ? QStringLiteral("TRUE")
-                                                                      : QStringLiteral("FALSE");
+        out = LoadLE(prop.value.constData(), std::min(size, 8)) != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
         return true;
     }
-    if (TypeArray(prop.type) && (base == btSigned || base == btUnsigned) && size == 4 &&
-        prop.value.size() >= 4) {
+    if (TypeArray(prop.type) && (base == btSigned || base == btUnsigned) && size == 4 && prop.value.size() >= 4) {
         const auto count = LoadLE(prop.value.constData(), 4);
-        if (prop.value.size() != 4 + static_cast<qsizetype>(count) * 4)
-            return false;
+        if (prop.value.size() != 4 + static_cast<qsizetype>(count) * 4) return false;
         QStringList parts;
         for (std::uint64_t i = 0; i < count; ++i) {
             const char* p = prop.value.constData() + 4 + i * 4;
@@ -76,15 +63,13 @@ bool PropToXmlText(const RawProp& prop, QString& out)
     return false;
 }
 
-RawProp MakeU16Prop(const QString& name, int value)
-{
+RawProp MakeU16Prop(const QString& name, int value) {
     RawProp p{name, MakeTypeWord(btUnsigned, 2), {}};
     AppendLE(p.value, static_cast<std::uint64_t>(value), 2);
     return p;
 }
 
-RawProp MakeTextProp(const QString& name, const QString& text)
-{
+RawProp MakeTextProp(const QString& name, const QString& text) {
     // As real files hold SUBTYPE: 2-byte length, text, a terminating NUL.
     QByteArray bytes = EncodeCp1252(text.left(65534));
     bytes.append('\0');
@@ -94,17 +79,14 @@ RawProp MakeTextProp(const QString& name, const QString& text)
     return p;
 }
 
-RawProp MakeU32ArrayProp(const QString& name, const std::vector<std::uint32_t>& values)
-{
+RawProp MakeU32ArrayProp(const QString& name, const std::vector<std::uint32_t>& values) {
     RawProp p{name, MakeTypeWord(btUnsigned, 4, false, true), {}};
     AppendLE(p.value, values.size(), 4);
-    for (const auto v : values)
-        AppendLE(p.value, v, 4);
+    for (const auto v : values) AppendLE(p.value, v, 4);
     return p;
 }
 
-RawProp PropFromXmlText(const QString& name, const QString& text)
-{
+RawProp PropFromXmlText(const QString& name, const QString& text) {
     bool ok = false;
     const int n = text.toInt(&ok);
     if (ok && !text.startsWith(u'+') && !text.contains(u' ')) {
@@ -123,32 +105,26 @@ RawProp PropFromXmlText(const QString& name, const QString& text)
 // ---------------------------------------------------------------------------
 // Field definitions
 
-int FieldDef::FieldSize() const
-{
+int FieldDef::FieldSize() const {
     switch (type) {
     case TFieldType::ftString:
-        if (width > 0)
-            return width;
+        if (width > 0) return width;
         return static_cast<int>(std::min<std::int64_t>(MaxBytes(), 0x7FFFFFFF));
     case TFieldType::ftWideString:
-        if (width > 0)
-            return width / 2;
+        if (width > 0) return width / 2;
         return static_cast<int>(std::min<std::int64_t>(MaxBytes() / 2, 0x7FFFFFFF));
     case TFieldType::ftBCD:
         return decimals > 0 ? decimals : 0;
     case TFieldType::ftBlob:
-        if (width > 0)
-            return width;
+        if (width > 0) return width;
         return variable ? 0 : size;
     default:
         return 0;
     }
 }
 
-std::int64_t FieldDef::MaxBytes() const
-{
-    if (!variable)
-        return size;
+std::int64_t FieldDef::MaxBytes() const {
+    if (!variable) return size;
     switch (size) {
     case 1:
         return 0xFF;
@@ -159,23 +135,19 @@ std::int64_t FieldDef::MaxBytes() const
     }
 }
 
-bool FieldDef::IsTextBlob() const
-{
-    return base == btBytes &&
-           (subtype.compare(u"Text", Qt::CaseInsensitive) == 0 ||
-            subtype.compare(u"FmtText", Qt::CaseInsensitive) == 0 ||
-            subtype.compare(u"Memo", Qt::CaseInsensitive) == 0);
+bool FieldDef::IsTextBlob() const {
+    return base == btBytes && (subtype.compare(u"Text", Qt::CaseInsensitive) == 0 ||
+                               subtype.compare(u"FmtText", Qt::CaseInsensitive) == 0 ||
+                               subtype.compare(u"Memo", Qt::CaseInsensitive) == 0);
 }
 
-bool FieldDef::IsWideBlob() const
-{
+bool FieldDef::IsWideBlob() const {
     return base == btBytes && (subtype.compare(u"WideText", Qt::CaseInsensitive) == 0 ||
                                subtype.compare(u"FmtMemo", Qt::CaseInsensitive) == 0 ||
                                subtype.compare(u"WideMemo", Qt::CaseInsensitive) == 0);
 }
 
-FieldDef DefForDeclared(const QString& name, TFieldType type, int size)
-{
+FieldDef DefForDeclared(const QString& name, TFieldType type, int size) {
     FieldDef d;
     d.name = name;
     d.type = type;
@@ -251,25 +223,17 @@ FieldDef DefForDeclared(const QString& name, TFieldType type, int size)
     return d;
 }
 
-QString ClassifyWireType(FieldDef& def)
-{
+QString ClassifyWireType(FieldDef& def) {
     const int s = def.size;
-    auto badSize = [&]() {
-        return QStringLiteral("tamanho %1 inválido para o tipo %2").arg(s).arg(def.base);
-    };
-    if (def.base == btADT)
-        return QStringLiteral("campos compostos (ADT) não são suportados");
-    if (def.base == btArray)
-        return QStringLiteral("campos do tipo matriz não são suportados");
-    if (def.base == btNested)
-        return QStringLiteral("tabelas aninhadas não são suportadas");
-    if (def.base == btRef)
-        return QStringLiteral("campos de referência não são suportados");
+    auto badSize = [&]() { return QStringLiteral("tamanho %1 inválido para o tipo %2").arg(s).arg(def.base); };
+    if (def.base == btADT) return QStringLiteral("campos compostos (ADT) não são suportados");
+    if (def.base == btArray) return QStringLiteral("campos do tipo matriz não são suportados");
+    if (def.base == btNested) return QStringLiteral("tabelas aninhadas não são suportadas");
+    if (def.base == btRef) return QStringLiteral("campos de referência não são suportados");
     if (def.base < btSigned || def.base > btFmtBCD)
         return QStringLiteral("tipo de campo desconhecido (%1)").arg(def.base);
     if (def.variable) {
-        if (s != 1 && s != 2 && s != 4)
-            return QStringLiteral("prefixo de comprimento inválido (%1)").arg(s);
+        if (s != 1 && s != 2 && s != 4) return QStringLiteral("prefixo de comprimento inválido (%1)").arg(s);
         switch (def.base) {
         case btString:
             def.type = TFieldType::ftString;
@@ -288,59 +252,49 @@ QString ClassifyWireType(FieldDef& def)
     switch (def.base) {
     case btSigned:
     case btUnsigned:
-        if (s != 1 && s != 2 && s != 4 && s != 8)
-            return badSize();
+        if (s != 1 && s != 2 && s != 4 && s != 8) return badSize();
         if (def.base == btUnsigned)
             def.type = TFieldType::ftWord;
         else
             def.type = s <= 2 ? TFieldType::ftSmallint : s == 4 ? TFieldType::ftInteger : TFieldType::ftLargeint;
         return {};
     case btBoolean:
-        if (s != 1 && s != 2 && s != 4)
-            return badSize();
+        if (s != 1 && s != 2 && s != 4) return badSize();
         def.type = TFieldType::ftBoolean;
         return {};
     case btFloat:
-        if (s != 4 && s != 8 && s != 10)
-            return badSize();
+        if (s != 4 && s != 8 && s != 10) return badSize();
         def.type = TFieldType::ftFloat;
         return {};
     case btBCD:
     case btFmtBCD:
-        if (s < 2)
-            return badSize();
+        if (s < 2) return badSize();
         def.type = TFieldType::ftBCD;
         return {};
     case btDate:
     case btTime:
-        if (s != 4)
-            return badSize();
+        if (s != 4) return badSize();
         def.type = def.base == btDate ? TFieldType::ftDate : TFieldType::ftTime;
         return {};
     case btTimestamp:
-        if (s != 8)
-            return badSize();
+        if (s != 8) return badSize();
         def.type = TFieldType::ftDateTime;
         return {};
     case btDateTime:
-        if (s != 16)
-            return badSize();
+        if (s != 16) return badSize();
         def.type = TFieldType::ftDateTime;
         return {};
     case btString:
-        if (s < 1)
-            return badSize();
+        if (s < 1) return badSize();
         def.type = TFieldType::ftString;
         return {};
     case btWideString:
-        if (s < 2 || s % 2 != 0)
-            return badSize();
+        if (s < 2 || s % 2 != 0) return badSize();
         def.type = TFieldType::ftWideString;
         return {};
     case btBytes:
     case btBigDecimal:
-        if (s < 1)
-            return badSize();
+        if (s < 1) return badSize();
         def.type = TFieldType::ftBlob;
         return {};
     default:

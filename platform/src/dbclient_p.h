@@ -57,8 +57,7 @@ constexpr std::uint8_t kRowModified = 8;
 // Bytes a BCD value takes in packets this facility writes.
 constexpr int kBcdSize = 34;
 
-inline std::uint32_t MakeTypeWord(int base, int size, bool variable = false, bool array = false)
-{
+inline std::uint32_t MakeTypeWord(int base, int size, bool variable = false, bool array = false) {
     return (static_cast<std::uint32_t>(base) << 16) | static_cast<std::uint32_t>(size & 0xFFFF) |
            (variable ? kVariableFlag : 0u) | (array ? kArrayFlag : 0u);
 }
@@ -69,27 +68,21 @@ inline bool TypeArray(std::uint32_t word) { return (word & kArrayFlag) != 0; }
 
 // Little-endian integers of 1 to 8 bytes, as the binary form and its
 // properties hold them. Inline: the reader calls them for every cell.
-inline std::uint64_t LoadLE(const char* p, int size)
-{
+inline std::uint64_t LoadLE(const char* p, int size) {
     std::uint64_t v = 0;
-    for (int i = size - 1; i >= 0; --i)
-        v = (v << 8) | static_cast<unsigned char>(p[i]);
+    for (int i = size - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(p[i]);
     return v;
 }
 
-inline std::int64_t LoadSignedLE(const char* p, int size)
-{
+inline std::int64_t LoadSignedLE(const char* p, int size) {
     const std::uint64_t v = LoadLE(p, size);
-    if (size >= 8)
-        return static_cast<std::int64_t>(v);
+    if (size >= 8) return static_cast<std::int64_t>(v);
     const std::uint64_t sign = std::uint64_t{1} << (size * 8 - 1);
     return static_cast<std::int64_t>((v ^ sign) - sign);
 }
 
-inline void AppendLE(QByteArray& out, std::uint64_t v, int size)
-{
-    for (int i = 0; i < size; ++i)
-        out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+inline void AppendLE(QByteArray& out, std::uint64_t v, int size) {
+    for (int i = 0; i < size; ++i) out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
 // A property exactly as the binary form holds it, so that a packet read in
@@ -116,13 +109,13 @@ RawProp PropFromXmlText(const QString& name, const QString& text);
 struct FieldDef {
     QString name;
     TFieldType type = TFieldType::ftUnknown;
-    int base = 0;          // wire base type
-    int size = 0;          // fixed: bytes; variable: length-prefix width
+    int base = 0;  // wire base type
+    int size = 0;  // fixed: bytes; variable: length-prefix width
     bool variable = false;
     std::uint16_t attrs = kAttrDefault;
-    int width = -1;        // WIDTH property (-1: none)
-    int decimals = -1;     // DECIMALS property (-1: none)
-    QString subtype;       // SUBTYPE property
+    int width = -1;              // WIDTH property (-1: none)
+    int decimals = -1;           // DECIMALS property (-1: none)
+    QString subtype;             // SUBTYPE property
     std::vector<RawProp> props;  // binary properties, in wire order
 
     // Size the TField reports: characters for text, decimals for BCD.
@@ -130,8 +123,8 @@ struct FieldDef {
     // Longest value the wire form holds, in bytes (variable types).
     std::int64_t MaxBytes() const;
     std::uint32_t TypeWord() const { return MakeTypeWord(base, size, variable); }
-    bool IsTextBlob() const;   // memo in the 8-bit code page
-    bool IsWideBlob() const;   // memo in UTF-16
+    bool IsTextBlob() const;  // memo in the 8-bit code page
+    bool IsWideBlob() const;  // memo in UTF-16
 };
 
 // Definition of a declared field or one built by AddField.
@@ -147,10 +140,7 @@ using Record = std::vector<QVariant>;
 // (and an XML ROW with no attributes costs nothing). Packets whose records
 // would take more than this are refused instead of exhausting memory.
 constexpr std::uint64_t kMaxRecordMemory = std::uint64_t{768} << 20;
-inline std::uint64_t RecordCost(std::size_t fieldCount)
-{
-    return fieldCount * sizeof(QVariant) + 64;
-}
+inline std::uint64_t RecordCost(std::size_t fieldCount) { return fieldCount * sizeof(QVariant) + 64; }
 // Throws EDatabaseError when `rows` records of `fieldCount` fields exceed
 // the budget above.
 void CheckRecordMemory(std::uint64_t rows, std::size_t fieldCount, const QString& noun);
@@ -170,8 +160,7 @@ struct StoredRow {
 
 // Applies rows marked deleted and modified versions named by a CHANGE_LOG
 // (triples: row, original row or 0, action). Throws EDatabaseError.
-std::vector<Record> ResolveChanges(std::vector<StoredRow>&& rows,
-                                   const std::vector<std::uint32_t>& changeLog,
+std::vector<Record> ResolveChanges(std::vector<StoredRow>&& rows, const std::vector<std::uint32_t>& changeLog,
                                    const QString& noun);
 
 // Codecs. `noun` names the source in messages ("arquivo" or "pacote").
@@ -182,10 +171,7 @@ QByteArray WriteXml(const PacketModel& model, bool utf8);
 
 // Windows-1252 text.
 QString DecodeCp1252(const char* data, qsizetype size);
-inline QString DecodeCp1252(const QByteArray& bytes)
-{
-    return DecodeCp1252(bytes.constData(), bytes.size());
-}
+inline QString DecodeCp1252(const QByteArray& bytes) { return DecodeCp1252(bytes.constData(), bytes.size()); }
 QByteArray EncodeCp1252(const QString& text);
 // The 1252 character for a C1 control code point, or the same character.
 QChar Cp1252FromC1(QChar c);

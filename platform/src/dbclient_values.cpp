@@ -20,16 +20,14 @@ namespace {
 // 0x80-0x9F; the five unassigned bytes keep their C1 code point so that
 // they survive a round trip.
 constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 }  // namespace
 
-QString DecodeCp1252(const char* data, qsizetype size)
-{
+QString DecodeCp1252(const char* data, qsizetype size) {
     QString out(size, Qt::Uninitialized);
     QChar* dst = out.data();
     for (qsizetype i = 0; i < size; ++i) {
@@ -39,8 +37,7 @@ QString DecodeCp1252(const char* data, qsizetype size)
     return out;
 }
 
-QByteArray EncodeCp1252(const QString& text)
-{
+QByteArray EncodeCp1252(const QString& text) {
     QByteArray out;
     out.reserve(text.size());
     const qsizetype n = text.size();
@@ -64,19 +61,16 @@ QByteArray EncodeCp1252(const QString& text)
     return out;
 }
 
-QChar Cp1252FromC1(QChar c)
-{
+QChar Cp1252FromC1(QChar c) {
     const char16_t u = c.unicode();
-    if (u >= 0x80 && u < 0xA0)
-        return QChar(kCp1252High[u - 0x80]);
+    if (u >= 0x80 && u < 0xA0) return QChar(kCp1252High[u - 0x80]);
     return c;
 }
 
 // ---------------------------------------------------------------------------
 // Decimal text and BCD
 
-bool CanonicalDecimal(const QString& text, QChar separator, QString& out)
-{
+bool CanonicalDecimal(const QString& text, QChar separator, QString& out) {
     const QString t = text.trimmed();
     qsizetype i = 0;
     bool negative = false;
@@ -99,20 +93,15 @@ bool CanonicalDecimal(const QString& text, QChar separator, QString& out)
             return false;
         }
     }
-    if (!anyDigit)
-        return false;
+    if (!anyDigit) return false;
     qsizetype lead = 0;
-    while (lead < intDigits.size() && intDigits.at(lead) == u'0')
-        ++lead;
+    while (lead < intDigits.size() && intDigits.at(lead) == u'0') ++lead;
     intDigits = intDigits.mid(lead);
-    while (!fracDigits.isEmpty() && fracDigits.back() == u'0')
-        fracDigits.chop(1);
-    if (intDigits.isEmpty())
-        intDigits = QStringLiteral("0");
+    while (!fracDigits.isEmpty() && fracDigits.back() == u'0') fracDigits.chop(1);
+    if (intDigits.isEmpty()) intDigits = QStringLiteral("0");
     const bool zero = intDigits == u"0" && fracDigits.isEmpty();
     out.clear();
-    if (negative && !zero)
-        out.append(u'-');
+    if (negative && !zero) out.append(u'-');
     out.append(intDigits);
     if (!fracDigits.isEmpty()) {
         out.append(u'.');
@@ -121,10 +110,8 @@ bool CanonicalDecimal(const QString& text, QChar separator, QString& out)
     return true;
 }
 
-QString DoubleToDecimal(double value)
-{
-    if (!std::isfinite(value))
-        return {};
+QString DoubleToDecimal(double value) {
+    if (!std::isfinite(value)) return {};
     // 15 significant digits: what a double holds reliably.
     QString g = QString::number(value, 'e', 14);  // d.dddddddddddddde[+-]xx
     const qsizetype e = g.indexOf(u'e');
@@ -149,26 +136,21 @@ QString DoubleToDecimal(double value)
     return out;
 }
 
-bool DecodeBcd(const char* data, int size, QString& text)
-{
-    if (size < 2)
-        return false;
+bool DecodeBcd(const char* data, int size, QString& text) {
+    if (size < 2) return false;
     const auto* p = reinterpret_cast<const unsigned char*>(data);
     const int precision = p[0];
     const int places = p[1] & 0x3F;
     const bool negative = (p[1] & 0x80) != 0;
     // 64 digits is the most any BCD value carries.
-    if (precision > 64 || precision > (size - 2) * 2 || places > precision)
-        return false;
+    if (precision > 64 || precision > (size - 2) * 2 || places > precision) return false;
     QString digits;
     digits.reserve(precision + 2);
     for (int k = 0; k < precision; ++k) {
         const unsigned char byte = p[2 + k / 2];
         const int nibble = (k % 2 == 0) ? (byte >> 4) : (byte & 0x0F);
-        if (nibble > 9)
-            return false;
-        if (k == precision - places)
-            digits.append(u'.');
+        if (nibble > 9) return false;
+        if (k == precision - places) digits.append(u'.');
         digits.append(QChar(u'0' + nibble));
     }
     if (precision == 0)
@@ -178,8 +160,7 @@ bool DecodeBcd(const char* data, int size, QString& text)
     return CanonicalDecimal((negative ? QStringLiteral("-") : QString()) + digits, u'.', text);
 }
 
-QByteArray EncodeBcd(const QString& canonical, int size)
-{
+QByteArray EncodeBcd(const QString& canonical, int size) {
     QByteArray out(size, '\0');
     QString digits;
     int places = 0;
@@ -192,18 +173,14 @@ QByteArray EncodeBcd(const QString& canonical, int size)
             seenPoint = true;
         else if (c.isDigit()) {
             digits.append(c);
-            if (seenPoint)
-                ++places;
+            if (seenPoint) ++places;
         }
     }
     // Integer zero digits before a fraction carry nothing.
-    while (digits.size() > places && digits.size() > 1 && digits.at(0) == u'0')
-        digits.remove(0, 1);
+    while (digits.size() > places && digits.size() > 1 && digits.at(0) == u'0') digits.remove(0, 1);
     const int maxDigits = std::min((size - 2) * 2, 64);
     if (digits.size() > maxDigits || places > 63)
-        Fail(QStringLiteral("valor decimal %1 não cabe no campo (máximo de %2 dígitos)")
-                 .arg(canonical)
-                 .arg(maxDigits));
+        Fail(QStringLiteral("valor decimal %1 não cabe no campo (máximo de %2 dígitos)").arg(canonical).arg(maxDigits));
     out[0] = static_cast<char>(digits.size());
     out[1] = static_cast<char>(places | (negative ? 0x80 : 0));
     for (qsizetype k = 0; k < digits.size(); ++k) {
@@ -217,18 +194,16 @@ QByteArray EncodeBcd(const QString& canonical, int size)
 // ---------------------------------------------------------------------------
 // 80-bit extended reals
 
-double DecodeExtended(const unsigned char* p)
-{
+double DecodeExtended(const unsigned char* p) {
     std::uint64_t mantissa = 0;
-    for (int i = 7; i >= 0; --i)
-        mantissa = (mantissa << 8) | p[i];
+    for (int i = 7; i >= 0; --i) mantissa = (mantissa << 8) | p[i];
     const int se = p[8] | (p[9] << 8);
     const bool negative = (se & 0x8000) != 0;
     const int exponent = se & 0x7FFF;
     double value;
     if (exponent == 0x7FFF)
-        value = (mantissa << 1) == 0 ? std::numeric_limits<double>::infinity()
-                                     : std::numeric_limits<double>::quiet_NaN();
+        value =
+            (mantissa << 1) == 0 ? std::numeric_limits<double>::infinity() : std::numeric_limits<double>::quiet_NaN();
     else if (mantissa == 0)
         value = 0.0;
     else
@@ -236,8 +211,7 @@ double DecodeExtended(const unsigned char* p)
     return negative ? -value : value;
 }
 
-void EncodeExtended(double value, unsigned char* p)
-{
+void EncodeExtended(double value, unsigned char* p) {
     std::uint64_t mantissa = 0;
     int se = std::signbit(value) ? 0x8000 : 0;
     if (std::isnan(value)) {
@@ -252,8 +226,7 @@ void EncodeExtended(double value, unsigned char* p)
         mantissa = static_cast<std::uint64_t>(std::ldexp(m, 64));
         se |= (e - 1 + 16383);
     }
-    for (int i = 0; i < 8; ++i)
-        p[i] = static_cast<unsigned char>(mantissa >> (8 * i));
+    for (int i = 0; i < 8; ++i) p[i] = static_cast<unsigned char>(mantissa >> (8 * i));
     p[8] = static_cast<unsigned char>(se & 0xFF);
     p[9] = static_cast<unsigned char>(se >> 8);
 }
@@ -262,8 +235,7 @@ void EncodeExtended(double value, unsigned char* p)
 // Dates
 
 namespace {
-qint64 JulianOfDayOne()
-{
+qint64 JulianOfDayOne() {
     static const qint64 jd = QDate(1, 1, 1).toJulianDay();
     return jd;
 }
@@ -272,20 +244,12 @@ constexpr double kMsPerDay = 86400000.0;
 constexpr double kMaxStamp = 1e15;
 }  // namespace
 
-QDate DateFromDayNumber(std::int64_t day)
-{
-    return QDate::fromJulianDay(JulianOfDayOne() + day - 1);
-}
+QDate DateFromDayNumber(std::int64_t day) { return QDate::fromJulianDay(JulianOfDayOne() + day - 1); }
 
-std::int64_t DayNumberFromDate(const QDate& date)
-{
-    return date.toJulianDay() - JulianOfDayOne() + 1;
-}
+std::int64_t DayNumberFromDate(const QDate& date) { return date.toJulianDay() - JulianOfDayOne() + 1; }
 
-bool DateTimeFromStamp(double stamp, QDateTime& out)
-{
-    if (!std::isfinite(stamp) || std::fabs(stamp) > kMaxStamp)
-        return false;
+bool DateTimeFromStamp(double stamp, QDateTime& out) {
+    if (!std::isfinite(stamp) || std::fabs(stamp) > kMaxStamp) return false;
     const auto total = static_cast<qint64>(std::llround(stamp));
     qint64 days = total / 86400000;
     qint64 ms = total % 86400000;
@@ -294,14 +258,12 @@ bool DateTimeFromStamp(double stamp, QDateTime& out)
         --days;
     }
     const QDate date = DateFromDayNumber(days);
-    if (!date.isValid())
-        return false;
+    if (!date.isValid()) return false;
     out = QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)), Qt::UTC);
     return out.isValid();
 }
 
-double StampFromDateTime(const QDateTime& dt)
-{
+double StampFromDateTime(const QDateTime& dt) {
     return static_cast<double>(DayNumberFromDate(dt.date())) * kMsPerDay +
            static_cast<double>(dt.time().msecsSinceStartOfDay());
 }
@@ -309,8 +271,7 @@ double StampFromDateTime(const QDateTime& dt)
 // ---------------------------------------------------------------------------
 // Binary cells
 
-QVariant DecodeBinaryCell(const FieldDef& def, const char* p, qsizetype len, QString& problem)
-{
+QVariant DecodeBinaryCell(const FieldDef& def, const char* p, qsizetype len, QString& problem) {
     auto bad = [&](const QString& why) {
         problem = why;
         return QVariant();
@@ -339,28 +300,24 @@ QVariant DecodeBinaryCell(const FieldDef& def, const char* p, qsizetype len, QSt
     case btBCD:
     case btFmtBCD: {
         QString text;
-        if (!DecodeBcd(p, s, text))
-            return bad(QStringLiteral("valor BCD inválido"));
+        if (!DecodeBcd(p, s, text)) return bad(QStringLiteral("valor BCD inválido"));
         return QVariant(text);
     }
     case btDate: {
         const QDate d = DateFromDayNumber(LoadSignedLE(p, 4));
-        if (!d.isValid())
-            return bad(QStringLiteral("data inválida"));
+        if (!d.isValid()) return bad(QStringLiteral("data inválida"));
         return QVariant(d);
     }
     case btTime: {
         const std::int64_t ms = LoadSignedLE(p, 4);
-        if (ms < 0 || ms >= 86400000)
-            return bad(QStringLiteral("hora inválida"));
+        if (ms < 0 || ms >= 86400000) return bad(QStringLiteral("hora inválida"));
         return QVariant(QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
     }
     case btTimestamp: {
         double stamp;
         std::memcpy(&stamp, p, 8);
         QDateTime dt;
-        if (!DateTimeFromStamp(stamp, dt))
-            return bad(QStringLiteral("data e hora inválidas"));
+        if (!DateTimeFromStamp(stamp, dt)) return bad(QStringLiteral("data e hora inválidas"));
         return QVariant(dt);
     }
     case btDateTime: {
@@ -369,25 +326,21 @@ QVariant DecodeBinaryCell(const FieldDef& def, const char* p, qsizetype len, QSt
         const auto fraction = LoadLE(p + 12, 4);
         const QDate date(year, part(2), part(4));
         const QTime time(part(6), part(8), part(10), fraction < 1000 ? static_cast<int>(fraction) : -1);
-        if (!date.isValid() || !time.isValid())
-            return bad(QStringLiteral("data e hora inválidas"));
+        if (!date.isValid() || !time.isValid()) return bad(QStringLiteral("data e hora inválidas"));
         return QVariant(QDateTime(date, time, Qt::UTC));
     }
     case btString: {
         qsizetype n = len;
         if (!def.variable)
-            while (n > 0 && p[n - 1] == '\0')
-                --n;
+            while (n > 0 && p[n - 1] == '\0') --n;
         return QVariant(DecodeCp1252(p, n));
     }
     case btWideString: {
-        if (len % 2 != 0)
-            return bad(QStringLiteral("texto UTF-16 com comprimento ímpar"));
+        if (len % 2 != 0) return bad(QStringLiteral("texto UTF-16 com comprimento ímpar"));
         QString text(len / 2, Qt::Uninitialized);
         std::memcpy(text.data(), p, static_cast<std::size_t>(len));
         if (!def.variable)
-            while (!text.isEmpty() && text.back() == QChar(0))
-                text.chop(1);
+            while (!text.isEmpty() && text.back() == QChar(0)) text.chop(1);
         return QVariant(text);
     }
     default:
@@ -395,8 +348,7 @@ QVariant DecodeBinaryCell(const FieldDef& def, const char* p, qsizetype len, QSt
     }
 }
 
-void AppendBinaryCell(QByteArray& out, const FieldDef& def, const QVariant& v)
-{
+void AppendBinaryCell(QByteArray& out, const FieldDef& def, const QVariant& v) {
     auto variable = [&](const QByteArray& bytes) {
         const qsizetype n = std::min<qsizetype>(bytes.size(), def.MaxBytes());
         AppendLE(out, static_cast<std::uint64_t>(n), def.size);
@@ -453,8 +405,7 @@ void AppendBinaryCell(QByteArray& out, const FieldDef& def, const QVariant& v)
         const QDateTime dt = v.toDateTime();
         const QDate d = dt.date();
         const QTime t = dt.time();
-        if (d.year() < -32768 || d.year() > 32767)
-            Fail(QStringLiteral("campo '%1': data fora da faixa").arg(def.name));
+        if (d.year() < -32768 || d.year() > 32767) Fail(QStringLiteral("campo '%1': data fora da faixa").arg(def.name));
         AppendLE(out, static_cast<std::uint64_t>(d.year()), 2);
         for (const int part : {d.month(), d.day(), t.hour(), t.minute(), t.second()})
             AppendLE(out, static_cast<std::uint64_t>(part), 2);

@@ -23,16 +23,19 @@ constexpr qsizetype kMaxXmlFields = 0xFFFF;
 // ---------------------------------------------------------------------------
 // Type names
 
-QString XmlTypeName(const FieldDef& def)
-{
+QString XmlTypeName(const FieldDef& def) {
     const int s = def.size;
     switch (def.base) {
     case btSigned:
-        return s == 1 ? QStringLiteral("i1") : s == 2 ? QStringLiteral("i2") : s == 4 ? QStringLiteral("i4")
-                                                                                  : QStringLiteral("i8");
+        return s == 1   ? QStringLiteral("i1")
+               : s == 2 ? QStringLiteral("i2")
+               : s == 4 ? QStringLiteral("i4")
+                        : QStringLiteral("i8");
     case btUnsigned:
-        return s == 1 ? QStringLiteral("ui1") : s == 2 ? QStringLiteral("ui2") : s == 4 ? QStringLiteral("ui4")
-                                                                                    : QStringLiteral("ui8");
+        return s == 1   ? QStringLiteral("ui1")
+               : s == 2 ? QStringLiteral("ui2")
+               : s == 4 ? QStringLiteral("ui4")
+                        : QStringLiteral("ui8");
     case btBoolean:
         return QStringLiteral("boolean");
     case btFloat:
@@ -60,8 +63,7 @@ QString XmlTypeName(const FieldDef& def)
 }
 
 // Builds the definition for a FIELD element. Returns what is wrong, or "".
-QString DefFromXml(const QString& type, int width, int decimals, const QString& subtype, FieldDef& def)
-{
+QString DefFromXml(const QString& type, int width, int decimals, const QString& subtype, FieldDef& def) {
     auto set = [&](int base, int size, bool variable = false) {
         def.base = base;
         def.size = size;
@@ -106,17 +108,14 @@ QString DefFromXml(const QString& type, int width, int decimals, const QString& 
         set(btDateTime, 16);
     else if (t == u"string" || t == u"string.uni") {
         const bool wide = t == u"string.uni";
-        if (width == 0 || width > 65535)
-            return QStringLiteral("largura inválida (%1)").arg(width);
-        if (wide && width > 0 && width % 2 != 0)
-            ++width;  // UTF-16 widths count bytes
+        if (width == 0 || width > 65535) return QStringLiteral("largura inválida (%1)").arg(width);
+        if (wide && width > 0 && width % 2 != 0) ++width;  // UTF-16 widths count bytes
         set(wide ? btWideString : btString, width < 0 || width >= 255 ? 2 : 1, true);
     } else if (t == u"bin.hex") {
         if (!subtype.isEmpty() || width <= 0) {
             set(btBytes, 4, true);
         } else {
-            if (width > 65535)
-                return QStringLiteral("largura inválida (%1)").arg(width);
+            if (width > 65535) return QStringLiteral("largura inválida (%1)").arg(width);
             set(btBytes, 2, true);
         }
     } else if (t == u"nested")
@@ -129,10 +128,9 @@ QString DefFromXml(const QString& type, int width, int decimals, const QString& 
         return QStringLiteral("tipo '%1' desconhecido").arg(type);
 
     const QString problem = ClassifyWireType(def);
-    if (!problem.isEmpty())
-        return problem;
-    if (width > 0 && (def.base == btString || def.base == btWideString || def.base == btBytes ||
-                      def.base == btBCD || def.base == btFmtBCD)) {
+    if (!problem.isEmpty()) return problem;
+    if (width > 0 && (def.base == btString || def.base == btWideString || def.base == btBytes || def.base == btBCD ||
+                      def.base == btFmtBCD)) {
         def.width = width;
         def.props.push_back(MakeU16Prop(QStringLiteral("WIDTH"), std::min(width, 65535)));
     }
@@ -150,32 +148,27 @@ QString DefFromXml(const QString& type, int width, int decimals, const QString& 
 // ---------------------------------------------------------------------------
 // Value text
 
-QString FloatText(double d, int size)
-{
+QString FloatText(double d, int size) {
     if (size == 4) {
         const auto f = static_cast<float>(d);
         for (int precision = 6; precision < 9; ++precision) {
             const QString s = QString::number(static_cast<double>(f), 'g', precision);
-            if (static_cast<float>(QLocale::c().toDouble(s)) == f)
-                return s;
+            if (static_cast<float>(QLocale::c().toDouble(s)) == f) return s;
         }
         return QString::number(static_cast<double>(f), 'g', 9);
     }
     return QString::number(d, 'g', 16);
 }
 
-QString DateText(const QDate& d)
-{
+QString DateText(const QDate& d) {
     const int y = d.year();
-    return (y < 0 ? QStringLiteral("-") : QString()) +
-           QStringLiteral("%1%2%3")
-               .arg(std::abs(y), 4, 10, QChar(u'0'))
-               .arg(d.month(), 2, 10, QChar(u'0'))
-               .arg(d.day(), 2, 10, QChar(u'0'));
+    return (y < 0 ? QStringLiteral("-") : QString()) + QStringLiteral("%1%2%3")
+                                                           .arg(std::abs(y), 4, 10, QChar(u'0'))
+                                                           .arg(d.month(), 2, 10, QChar(u'0'))
+                                                           .arg(d.day(), 2, 10, QChar(u'0'));
 }
 
-QString TimeText(const QTime& t)
-{
+QString TimeText(const QTime& t) {
     return QStringLiteral("%1:%2:%3%4")
         .arg(t.hour(), 2, 10, QChar(u'0'))
         .arg(t.minute(), 2, 10, QChar(u'0'))
@@ -183,8 +176,7 @@ QString TimeText(const QTime& t)
         .arg(t.msec(), 3, 10, QChar(u'0'));
 }
 
-QString ValueText(const FieldDef& def, const QVariant& v)
-{
+QString ValueText(const FieldDef& def, const QVariant& v) {
     switch (def.base) {
     case btSigned:
         return QString::number(v.toLongLong());
@@ -214,18 +206,15 @@ QString ValueText(const FieldDef& def, const QVariant& v)
     }
 }
 
-bool ParseDate(QStringView s, QDate& out)
-{
+bool ParseDate(QStringView s, QDate& out) {
     bool negative = false;
     if (s.startsWith(u'-')) {
         negative = true;
         s = s.mid(1);
     }
-    if (s.size() < 5 || s.size() > 11)
-        return false;
+    if (s.size() < 5 || s.size() > 11) return false;
     for (const QChar c : s)
-        if (!c.isDigit() || c.unicode() > 0x7F)
-            return false;
+        if (!c.isDigit() || c.unicode() > 0x7F) return false;
     const int year = s.left(s.size() - 4).toInt();
     const int month = s.mid(s.size() - 4, 2).toInt();
     const int day = s.right(2).toInt();
@@ -233,46 +222,38 @@ bool ParseDate(QStringView s, QDate& out)
     return out.isValid();
 }
 
-bool ParseTime(QStringView s, QTime& out)
-{
+bool ParseTime(QStringView s, QTime& out) {
     static const QRegularExpression re(QStringLiteral("^(\\d{2}):(\\d{2}):(\\d{2})(?:[.,]?(\\d{1,3}))?$"));
     const auto m = re.match(s.toString());
-    if (!m.hasMatch())
-        return false;
+    if (!m.hasMatch()) return false;
     int ms = 0;
     if (m.hasCaptured(4)) {
         QString frac = m.captured(4);
-        while (frac.size() < 3)
-            frac.append(u'0');
+        while (frac.size() < 3) frac.append(u'0');
         ms = frac.toInt();
     }
     out = QTime(m.capturedView(1).toInt(), m.capturedView(2).toInt(), m.capturedView(3).toInt(), ms);
     return out.isValid();
 }
 
-bool ParseValue(const FieldDef& def, const QString& text, QVariant& out)
-{
+bool ParseValue(const FieldDef& def, const QString& text, QVariant& out) {
     bool ok = false;
     switch (def.base) {
     case btSigned: {
         const qint64 v = text.trimmed().toLongLong(&ok);
-        if (!ok)
-            return false;
+        if (!ok) return false;
         if (def.size < 8) {
             const qint64 limit = qint64{1} << (def.size * 8 - 1);
-            if (v < -limit || v >= limit)
-                return false;
+            if (v < -limit || v >= limit) return false;
         }
         out = QVariant::fromValue<qint64>(v);
         return true;
     }
     case btUnsigned: {
         const QString t = text.trimmed();
-        if (t.startsWith(u'-'))
-            return false;
+        if (t.startsWith(u'-')) return false;
         const quint64 v = t.toULongLong(&ok);
-        if (!ok || (def.size < 8 && v >> (def.size * 8) != 0))
-            return false;
+        if (!ok || (def.size < 8 && v >> (def.size * 8) != 0)) return false;
         out = QVariant::fromValue<quint64>(v);
         return true;
     }
@@ -290,8 +271,7 @@ bool ParseValue(const FieldDef& def, const QString& text, QVariant& out)
         QString t = text.trimmed();
         t.replace(u',', u'.');
         const double d = QLocale::c().toDouble(t, &ok);
-        if (!ok)
-            return false;
+        if (!ok) return false;
         out = QVariant(def.size == 4 ? static_cast<double>(static_cast<float>(d)) : d);
         return true;
     }
@@ -300,30 +280,27 @@ bool ParseValue(const FieldDef& def, const QString& text, QVariant& out)
         QString t = text;
         t.replace(u',', u'.');
         QString canonical;
-        if (!CanonicalDecimal(t, u'.', canonical))
-            return false;
+        if (!CanonicalDecimal(t, u'.', canonical)) return false;
         // Must fit the BCD form the binary packet carries: at most 64
         // digits (a zero integer part takes none), at most 63 decimals.
         const qsizetype point = canonical.indexOf(u'.');
         const qsizetype fraction = point < 0 ? 0 : canonical.size() - point - 1;
         const QStringView intPart = QStringView(canonical).left(point < 0 ? canonical.size() : point);
-        const qsizetype intDigits = (intPart == u"0" || intPart == u"-0") ? 0 : intPart.size() - (intPart.startsWith(u'-') ? 1 : 0);
-        if (fraction > 63 || intDigits + fraction > std::min((def.size - 2) * 2, 64))
-            return false;
+        const qsizetype intDigits =
+            (intPart == u"0" || intPart == u"-0") ? 0 : intPart.size() - (intPart.startsWith(u'-') ? 1 : 0);
+        if (fraction > 63 || intDigits + fraction > std::min((def.size - 2) * 2, 64)) return false;
         out = QVariant(canonical);
         return true;
     }
     case btDate: {
         QDate d;
-        if (!ParseDate(QStringView(text).trimmed(), d))
-            return false;
+        if (!ParseDate(QStringView(text).trimmed(), d)) return false;
         out = QVariant(d);
         return true;
     }
     case btTime: {
         QTime t;
-        if (!ParseTime(QStringView(text).trimmed(), t))
-            return false;
+        if (!ParseTime(QStringView(text).trimmed(), t)) return false;
         out = QVariant(t);
         return true;
     }
@@ -331,19 +308,15 @@ bool ParseValue(const FieldDef& def, const QString& text, QVariant& out)
     case btDateTime: {
         const QStringView s = QStringView(text).trimmed();
         qsizetype sep = s.indexOf(u'T');
-        if (sep < 0)
-            sep = s.indexOf(u' ');
+        if (sep < 0) sep = s.indexOf(u' ');
         QDate d;
         QTime t(0, 0);
-        if (!ParseDate(sep < 0 ? s : s.left(sep), d))
-            return false;
-        if (sep >= 0 && !ParseTime(s.mid(sep + 1), t))
-            return false;
+        if (!ParseDate(sep < 0 ? s : s.left(sep), d)) return false;
+        if (sep >= 0 && !ParseTime(s.mid(sep + 1), t)) return false;
         const QDateTime dt(d, t, Qt::UTC);
         if (def.base == btTimestamp) {
             QDateTime check;
-            if (!DateTimeFromStamp(StampFromDateTime(dt), check))
-                return false;
+            if (!DateTimeFromStamp(StampFromDateTime(dt), check)) return false;
         } else if (d.year() < -32768 || d.year() > 32767) {
             return false;
         }
@@ -353,8 +326,7 @@ bool ParseValue(const FieldDef& def, const QString& text, QVariant& out)
     case btString: {
         // 8-bit text written byte by byte arrives as C1 controls.
         QString t = text;
-        for (QChar& c : t)
-            c = Cp1252FromC1(c);
+        for (QChar& c : t) c = Cp1252FromC1(c);
         out = QVariant(t);
         return true;
     }
@@ -365,8 +337,7 @@ bool ParseValue(const FieldDef& def, const QString& text, QVariant& out)
         QByteArray b64 = text.toLatin1();
         b64.replace(' ', "").replace('\r', "").replace('\n', "").replace('\t', "");
         auto decoded = QByteArray::fromBase64Encoding(b64, QByteArray::AbortOnBase64DecodingErrors);
-        if (!decoded)
-            return false;
+        if (!decoded) return false;
         out = QVariant(*decoded);
         return true;
     }
@@ -376,30 +347,25 @@ bool ParseValue(const FieldDef& def, const QString& text, QVariant& out)
 // ---------------------------------------------------------------------------
 // Names
 
-bool IsPlainXmlName(const QString& name)
-{
-    if (name.isEmpty() || name == u"RowState" || name.startsWith(u"xml", Qt::CaseInsensitive))
-        return false;
+bool IsPlainXmlName(const QString& name) {
+    if (name.isEmpty() || name == u"RowState" || name.startsWith(u"xml", Qt::CaseInsensitive)) return false;
     for (qsizetype i = 0; i < name.size(); ++i) {
         const char16_t c = name.at(i).unicode();
         const bool letter = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
         const bool other = (c >= u'0' && c <= u'9') || c == u'.' || c == u'-';
-        if (!letter && (i == 0 || !other))
-            return false;
+        if (!letter && (i == 0 || !other)) return false;
     }
     return true;
 }
 
 // Attribute names for ROW: the field name where it is a plain XML name,
 // else a cleaned, unique stand-in (the FIELD then carries fieldname).
-std::vector<QString> MakeAttrNames(const std::vector<FieldDef>& fields)
-{
+std::vector<QString> MakeAttrNames(const std::vector<FieldDef>& fields) {
     std::vector<QString> names;
     QSet<QString> used;
     used.insert(QStringLiteral("RowState"));
     for (const FieldDef& f : fields)
-        if (IsPlainXmlName(f.name))
-            used.insert(f.name);
+        if (IsPlainXmlName(f.name)) used.insert(f.name);
     for (const FieldDef& f : fields) {
         if (IsPlainXmlName(f.name)) {
             names.push_back(f.name);
@@ -412,11 +378,9 @@ std::vector<QString> MakeAttrNames(const std::vector<FieldDef>& fields)
                             u == u'_' || u == u'.' || u == u'-';
             base.append(ok ? c : QChar(u'_'));
         }
-        if (!IsPlainXmlName(base))
-            base.prepend(u'_');
+        if (!IsPlainXmlName(base)) base.prepend(u'_');
         QString candidate = base;
-        for (int k = 2; used.contains(candidate); ++k)
-            candidate = base + u'_' + QString::number(k);
+        for (int k = 2; used.contains(candidate); ++k) candidate = base + u'_' + QString::number(k);
         used.insert(candidate);
         names.push_back(candidate);
     }
@@ -426,8 +390,7 @@ std::vector<QString> MakeAttrNames(const std::vector<FieldDef>& fields)
 // ---------------------------------------------------------------------------
 // Writer
 
-void AppendEscaped(QByteArray& out, const QString& text, bool utf8)
-{
+void AppendEscaped(QByteArray& out, const QString& text, bool utf8) {
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         char32_t cp = text.at(i).unicode();
@@ -478,8 +441,7 @@ void AppendEscaped(QByteArray& out, const QString& text, bool utf8)
     }
 }
 
-void AppendAttr(QByteArray& out, const char* name, const QString& value, bool utf8)
-{
+void AppendAttr(QByteArray& out, const char* name, const QString& value, bool utf8) {
     out.append(' ');
     out.append(name);
     out.append("=\"");
@@ -496,14 +458,9 @@ public:
     PacketModel Read();
 
 private:
-    [[noreturn]] void Bad(const QString& what) const
-    {
-        Fail(QStringLiteral("%1 XML inválido: %2").arg(noun_, what));
-    }
-    void CheckXmlError() const
-    {
-        if (!xml_.hasError())
-            return;
+    [[noreturn]] void Bad(const QString& what) const { Fail(QStringLiteral("%1 XML inválido: %2").arg(noun_, what)); }
+    void CheckXmlError() const {
+        if (!xml_.hasError()) return;
         if (xml_.error() == QXmlStreamReader::PrematureEndOfDocumentError)
             Fail(QStringLiteral("%1 truncado: o XML termina antes do fim do pacote (linha %2, coluna %3)")
                      .arg(noun_)
@@ -514,19 +471,14 @@ private:
                              : xml_.error() == QXmlStreamReader::UnexpectedElementError
                                  ? QStringLiteral("elemento inesperado")
                                  : QStringLiteral("XML mal formado");
-        Bad(QStringLiteral("%1 (linha %2, coluna %3)")
-                .arg(kind)
-                .arg(xml_.lineNumber())
-                .arg(xml_.columnNumber()));
+        Bad(QStringLiteral("%1 (linha %2, coluna %3)").arg(kind).arg(xml_.lineNumber()).arg(xml_.columnNumber()));
     }
-    bool NextStart()
-    {
+    bool NextStart() {
         const bool more = xml_.readNextStartElement();
         CheckXmlError();
         return more;
     }
-    void Skip()
-    {
+    void Skip() {
         xml_.skipCurrentElement();
         CheckXmlError();
     }
@@ -547,12 +499,11 @@ private:
     std::vector<StoredRow> rows_;
 };
 
-void XmlReader::SetInput()
-{
-    const bool bom16 = bytes_.size() >= 2 && ((static_cast<unsigned char>(bytes_[0]) == 0xFF &&
-                                               static_cast<unsigned char>(bytes_[1]) == 0xFE) ||
-                                              (static_cast<unsigned char>(bytes_[0]) == 0xFE &&
-                                               static_cast<unsigned char>(bytes_[1]) == 0xFF));
+void XmlReader::SetInput() {
+    const bool bom16 =
+        bytes_.size() >= 2 &&
+        ((static_cast<unsigned char>(bytes_[0]) == 0xFF && static_cast<unsigned char>(bytes_[1]) == 0xFE) ||
+         (static_cast<unsigned char>(bytes_[0]) == 0xFE && static_cast<unsigned char>(bytes_[1]) == 0xFF));
     if (bom16) {
         xml_.addData(bytes_);
         return;
@@ -561,10 +512,9 @@ void XmlReader::SetInput()
     const QByteArray head = bytes_.left(256);
     if (head.startsWith("<?xml") || head.startsWith("\xEF\xBB\xBF<?xml")) {
         static const QRegularExpression re(QStringLiteral("^[^>]*?encoding\\s*=\\s*[\"']([^\"']*)[\"']"));
-        const auto m = re.match(QString::fromLatin1(head.left(head.indexOf("?>") < 0 ? head.size()
-                                                                                    : head.indexOf("?>"))));
-        if (m.hasMatch())
-            encoding = m.captured(1).toLower();
+        const auto m =
+            re.match(QString::fromLatin1(head.left(head.indexOf("?>") < 0 ? head.size() : head.indexOf("?>"))));
+        if (m.hasMatch()) encoding = m.captured(1).toLower();
     }
     if (encoding.isEmpty() || encoding == u"utf-8" || encoding == u"utf8") {
         QStringDecoder decoder(QStringDecoder::Utf8);
@@ -577,8 +527,8 @@ void XmlReader::SetInput()
         xml_.addData(bytes_);
         return;
     }
-    if (encoding == u"windows-1252" || encoding == u"cp1252" || encoding == u"iso-8859-1" ||
-        encoding == u"iso8859-1" || encoding == u"latin1" || encoding == u"us-ascii" || encoding == u"ascii") {
+    if (encoding == u"windows-1252" || encoding == u"cp1252" || encoding == u"iso-8859-1" || encoding == u"iso8859-1" ||
+        encoding == u"latin1" || encoding == u"us-ascii" || encoding == u"ascii") {
         xml_.addData(DecodeCp1252(bytes_));
         return;
     }
@@ -589,21 +539,17 @@ void XmlReader::SetInput()
     Bad(QStringLiteral("codificação '%1' não suportada").arg(encoding));
 }
 
-PacketModel XmlReader::Read()
-{
+PacketModel XmlReader::Read() {
     SetInput();
     xml_.setNamespaceProcessing(false);
     // Find the root; refuse DTDs (entity tricks have no place in a packet).
     while (!xml_.atEnd()) {
         const auto token = xml_.readNext();
-        if (token == QXmlStreamReader::DTD)
-            Bad(QStringLiteral("DTD não é aceita num pacote de dados"));
-        if (token == QXmlStreamReader::StartElement)
-            break;
+        if (token == QXmlStreamReader::DTD) Bad(QStringLiteral("DTD não é aceita num pacote de dados"));
+        if (token == QXmlStreamReader::StartElement) break;
     }
     CheckXmlError();
-    if (!xml_.isStartElement())
-        Bad(QStringLiteral("documento sem elemento"));
+    if (!xml_.isStartElement()) Bad(QStringLiteral("documento sem elemento"));
     if (xml_.name() != u"DATAPACKET")
         Bad(QStringLiteral("não é um pacote de dados (elemento raiz <%1>)").arg(Abbreviate(xml_.name().toString())));
 
@@ -614,8 +560,7 @@ PacketModel XmlReader::Read()
             ReadMetadata();
             haveMetadata = true;
         } else if (xml_.name() == u"ROWDATA" && !haveRows) {
-            if (!haveMetadata)
-                Bad(QStringLiteral("ROWDATA antes de METADATA"));
+            if (!haveMetadata) Bad(QStringLiteral("ROWDATA antes de METADATA"));
             ReadRowData();
             haveRows = true;
         } else {
@@ -623,26 +568,21 @@ PacketModel XmlReader::Read()
         }
     }
     // Whatever follows the root must still be well formed.
-    while (!xml_.atEnd())
-        xml_.readNext();
+    while (!xml_.atEnd()) xml_.readNext();
     CheckXmlError();
-    if (!haveMetadata)
-        Bad(QStringLiteral("pacote sem METADATA"));
-    if (model_.fields.empty())
-        Bad(QStringLiteral("pacote sem campos"));
+    if (!haveMetadata) Bad(QStringLiteral("pacote sem METADATA"));
+    if (model_.fields.empty()) Bad(QStringLiteral("pacote sem campos"));
     model_.records = ResolveChanges(std::move(rows_), changeLog_, noun_);
     return std::move(model_);
 }
 
-void XmlReader::ReadMetadata()
-{
+void XmlReader::ReadMetadata() {
     bool haveFields = false;
     while (NextStart()) {
         if (xml_.name() == u"FIELDS" && !haveFields) {
             haveFields = true;
             while (NextStart()) {
-                if (xml_.name() == u"FIELD")
-                    ReadField();
+                if (xml_.name() == u"FIELD") ReadField();
                 Skip();
             }
         } else if (xml_.name() == u"PARAMS") {
@@ -652,52 +592,41 @@ void XmlReader::ReadMetadata()
             Skip();
         }
     }
-    if (!haveFields)
-        Bad(QStringLiteral("METADATA sem FIELDS"));
+    if (!haveFields) Bad(QStringLiteral("METADATA sem FIELDS"));
 }
 
-void XmlReader::ReadField()
-{
+void XmlReader::ReadField() {
     const QXmlStreamAttributes a = xml_.attributes();
     const QString attrName = a.value(QLatin1String("attrname")).toString();
     const QString type = a.value(QLatin1String("fieldtype")).toString();
     QString name = a.value(QLatin1String("fieldname")).toString();
-    if (name.isEmpty())
-        name = attrName;
+    if (name.isEmpty()) name = attrName;
     const int index = static_cast<int>(model_.fields.size()) + 1;
-    if (attrName.isEmpty())
-        Bad(QStringLiteral("o campo %1 não tem attrname").arg(index));
-    if (type.isEmpty())
-        Bad(QStringLiteral("o campo '%1' não tem fieldtype").arg(name));
-    if (model_.fields.size() >= kMaxXmlFields)
-        Bad(QStringLiteral("campos demais (mais de %1)").arg(kMaxXmlFields));
+    if (attrName.isEmpty()) Bad(QStringLiteral("o campo %1 não tem attrname").arg(index));
+    if (type.isEmpty()) Bad(QStringLiteral("o campo '%1' não tem fieldtype").arg(name));
+    if (model_.fields.size() >= kMaxXmlFields) Bad(QStringLiteral("campos demais (mais de %1)").arg(kMaxXmlFields));
     // The binary form holds names of up to 255 bytes in the 8-bit code page.
     if (name.size() > 255 || DecodeCp1252(EncodeCp1252(name)) != name)
         Bad(QStringLiteral("nome de campo inválido: '%1'").arg(Abbreviate(name)));
     for (const QChar c : name)
-        if (c.unicode() < 0x20)
-            Bad(QStringLiteral("nome de campo inválido: '%1'").arg(Abbreviate(name)));
+        if (c.unicode() < 0x20) Bad(QStringLiteral("nome de campo inválido: '%1'").arg(Abbreviate(name)));
     const QString key = name.toCaseFolded();
-    if (names_.contains(key) || attrIndex_.contains(attrName))
-        Bad(QStringLiteral("campo '%1' repetido").arg(name));
+    if (names_.contains(key) || attrIndex_.contains(attrName)) Bad(QStringLiteral("campo '%1' repetido").arg(name));
 
     auto intAttr = [&](QLatin1String attr) {
-        if (!a.hasAttribute(attr))
-            return -1;
+        if (!a.hasAttribute(attr)) return -1;
         bool ok = false;
         const int v = a.value(attr).toInt(&ok);
-        if (!ok || v < 0)
-            Bad(QStringLiteral("valor de %1 inválido no campo '%2'").arg(QString(attr), name));
+        if (!ok || v < 0) Bad(QStringLiteral("valor de %1 inválido no campo '%2'").arg(QString(attr), name));
         return v;
     };
     auto flag = [&](QLatin1String attr) { return a.value(attr).compare(u"true", Qt::CaseInsensitive) == 0; };
 
     FieldDef def;
     def.name = name;
-    const QString problem =
-        DefFromXml(type, intAttr(QLatin1String("WIDTH")), intAttr(QLatin1String("DECIMALS")), a.value(QLatin1String("SUBTYPE")).toString(), def);
-    if (!problem.isEmpty())
-        Fail(QStringLiteral("%1 com campo inválido: campo '%2': %3").arg(noun_, name, problem));
+    const QString problem = DefFromXml(type, intAttr(QLatin1String("WIDTH")), intAttr(QLatin1String("DECIMALS")),
+                                       a.value(QLatin1String("SUBTYPE")).toString(), def);
+    if (!problem.isEmpty()) Fail(QStringLiteral("%1 com campo inválido: campo '%2': %3").arg(noun_, name, problem));
     def.attrs = static_cast<std::uint16_t>(kAttrDefault | (flag(QLatin1String("hidden")) ? kAttrHidden : 0) |
                                            (flag(QLatin1String("readonly")) ? kAttrReadOnly : 0) |
                                            (flag(QLatin1String("required")) ? kAttrRequired : 0) |
@@ -708,8 +637,7 @@ void XmlReader::ReadField()
     model_.fields.push_back(std::move(def));
 }
 
-void XmlReader::ReadParams()
-{
+void XmlReader::ReadParams() {
     for (const QXmlStreamAttribute& attr : xml_.attributes()) {
         const QString name = attr.name().toString();
         const QString value = attr.value().toString();
@@ -720,8 +648,7 @@ void XmlReader::ReadParams()
             for (const QString& p : parts) {
                 bool ok = false;
                 const uint v = p.toUInt(&ok);
-                if (!ok)
-                    Bad(QStringLiteral("CHANGE_LOG com valor inválido '%1'").arg(p));
+                if (!ok) Bad(QStringLiteral("CHANGE_LOG com valor inválido '%1'").arg(p));
                 changeLog_.push_back(v);
             }
         } else {
@@ -730,8 +657,7 @@ void XmlReader::ReadParams()
     }
 }
 
-void XmlReader::ReadRowData()
-{
+void XmlReader::ReadRowData() {
     const std::size_t ncols = model_.fields.size();
     // An empty ROW costs a few bytes and a whole record: count the tags
     // first so that a packet too big for memory allocates nothing.
@@ -751,14 +677,12 @@ void XmlReader::ReadRowData()
             if (attr.name() == u"RowState") {
                 bool ok = false;
                 const uint state = attr.value().toUInt(&ok);
-                if (!ok || state > 0xFF)
-                    Bad(QStringLiteral("RowState inválido no registro %1").arg(rowNo));
+                if (!ok || state > 0xFF) Bad(QStringLiteral("RowState inválido no registro %1").arg(rowNo));
                 row.status = static_cast<std::uint8_t>(state);
                 continue;
             }
             const auto it = attrIndex_.constFind(attr.name().toString());
-            if (it == attrIndex_.cend())
-                continue;  // not a field of this packet
+            if (it == attrIndex_.cend()) continue;  // not a field of this packet
             const auto f = static_cast<std::size_t>(*it);
             const FieldDef& def = model_.fields[f];
             const QString text = attr.value().toString();
@@ -771,8 +695,7 @@ void XmlReader::ReadRowData()
         // A changed version names only what changed.
         if (row.status & kRowModified) {
             row.unchanged.resize(ncols, 0);
-            for (std::size_t f = 0; f < ncols; ++f)
-                row.unchanged[f] = present[f] ? 0 : 1;
+            for (std::size_t f = 0; f < ncols; ++f) row.unchanged[f] = present[f] ? 0 : 1;
         }
         rows_.push_back(std::move(row));
         Skip();
@@ -781,15 +704,10 @@ void XmlReader::ReadRowData()
 
 }  // namespace
 
-PacketModel ReadXml(const QByteArray& bytes, const QString& noun)
-{
-    return XmlReader(bytes, noun).Read();
-}
+PacketModel ReadXml(const QByteArray& bytes, const QString& noun) { return XmlReader(bytes, noun).Read(); }
 
-QByteArray WriteXml(const PacketModel& model, bool utf8)
-{
-    if (model.fields.empty())
-        Fail(QStringLiteral("não há campos para gravar"));
+QByteArray WriteXml(const PacketModel& model, bool utf8) {
+    if (model.fields.empty()) Fail(QStringLiteral("não há campos para gravar"));
     QByteArray out;
     out.reserve(512);
     out.append(utf8 ? "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
@@ -799,30 +717,23 @@ QByteArray WriteXml(const PacketModel& model, bool utf8)
     for (std::size_t i = 0; i < model.fields.size(); ++i) {
         const FieldDef& def = model.fields[i];
         out.append("<FIELD");
-        if (attrNames[i] != def.name)
-            AppendAttr(out, "fieldname", def.name, utf8);
+        if (attrNames[i] != def.name) AppendAttr(out, "fieldname", def.name, utf8);
         AppendAttr(out, "attrname", attrNames[i], utf8);
         AppendAttr(out, "fieldtype", XmlTypeName(def), utf8);
         int width = std::min(def.width, 65535);
         if (width <= 0 && (def.base == btString || def.base == btWideString))
             width = static_cast<int>(std::min<std::int64_t>(def.MaxBytes(), 65535));
-        if (width <= 0 && def.base == btBytes && !def.variable)
-            width = def.size;
+        if (width <= 0 && def.base == btBytes && !def.variable) width = def.size;
         if (width > 0 && (def.base == btString || def.base == btWideString || def.base == btBytes ||
                           def.base == btBCD || def.base == btFmtBCD))
             AppendAttr(out, "WIDTH", QString::number(width), utf8);
         if (def.decimals >= 0 && (def.base == btBCD || def.base == btFmtBCD))
             AppendAttr(out, "DECIMALS", QString::number(def.decimals), utf8);
-        if (!def.subtype.isEmpty())
-            AppendAttr(out, "SUBTYPE", def.subtype, utf8);
-        if (def.attrs & kAttrRequired)
-            out.append(" required=\"true\"");
-        if (def.attrs & kAttrReadOnly)
-            out.append(" readonly=\"true\"");
-        if (def.attrs & kAttrHidden)
-            out.append(" hidden=\"true\"");
-        if (def.attrs & kAttrLink)
-            out.append(" linkfield=\"true\"");
+        if (!def.subtype.isEmpty()) AppendAttr(out, "SUBTYPE", def.subtype, utf8);
+        if (def.attrs & kAttrRequired) out.append(" required=\"true\"");
+        if (def.attrs & kAttrReadOnly) out.append(" readonly=\"true\"");
+        if (def.attrs & kAttrHidden) out.append(" hidden=\"true\"");
+        if (def.attrs & kAttrLink) out.append(" linkfield=\"true\"");
         out.append("/>");
     }
     out.append("</FIELDS><PARAMS");
@@ -842,8 +753,7 @@ QByteArray WriteXml(const PacketModel& model, bool utf8)
     for (const Record& rec : model.records) {
         out.append("<ROW");
         for (std::size_t f = 0; f < model.fields.size() && f < rec.size(); ++f) {
-            if (!rec[f].isValid())
-                continue;
+            if (!rec[f].isValid()) continue;
             out.append(' ');
             out.append(attrNames[f].toLatin1());
             out.append("=\"");

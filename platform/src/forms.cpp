@@ -1,7 +1,7 @@
 #include "platform/forms.h"
 
-#include <QCloseEvent>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -27,31 +27,56 @@ quint16 VirtualKeyOf(const QKeyEvent& event) {
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return static_cast<quint16>(VK_F1 + (key - Qt::Key_F1));
     switch (key) {
     case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Backspace: return VK_BACK;
-    case Qt::Key_Tab: return VK_TAB;
-    case Qt::Key_Escape: return VK_ESCAPE;
-    case Qt::Key_Delete: return VK_DELETE;
-    case Qt::Key_Insert: return VK_INSERT;
-    case Qt::Key_Home: return VK_HOME;
-    case Qt::Key_End: return VK_END;
-    case Qt::Key_PageUp: return VK_PRIOR;
-    case Qt::Key_PageDown: return VK_NEXT;
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Space: return VK_SPACE;
-    case Qt::Key_Shift: return VK_SHIFT;
-    case Qt::Key_Control: return VK_CONTROL;
-    case Qt::Key_Alt: return VK_MENU;
-    case Qt::Key_Asterisk: return keypad ? VK_MULTIPLY : 0;
-    case Qt::Key_Plus: return keypad ? VK_ADD : 187;
-    case Qt::Key_Minus: return keypad ? VK_SUBTRACT : 189;
-    case Qt::Key_Period: return keypad ? VK_DECIMAL : 190;
-    case Qt::Key_Comma: return 188;
-    case Qt::Key_Slash: return keypad ? VK_DIVIDE : 191;
-    default: return 0;
+    case Qt::Key_Enter:
+        return VK_RETURN;
+    case Qt::Key_Backspace:
+        return VK_BACK;
+    case Qt::Key_Tab:
+        return VK_TAB;
+    case Qt::Key_Escape:
+        return VK_ESCAPE;
+    case Qt::Key_Delete:
+        return VK_DELETE;
+    case Qt::Key_Insert:
+        return VK_INSERT;
+    case Qt::Key_Home:
+        return VK_HOME;
+    case Qt::Key_End:
+        return VK_END;
+    case Qt::Key_PageUp:
+        return VK_PRIOR;
+    case Qt::Key_PageDown:
+        return VK_NEXT;
+    case Qt::Key_Left:
+        return VK_LEFT;
+    case Qt::Key_Up:
+        return VK_UP;
+    case Qt::Key_Right:
+        return VK_RIGHT;
+    case Qt::Key_Down:
+        return VK_DOWN;
+    case Qt::Key_Space:
+        return VK_SPACE;
+    case Qt::Key_Shift:
+        return VK_SHIFT;
+    case Qt::Key_Control:
+        return VK_CONTROL;
+    case Qt::Key_Alt:
+        return VK_MENU;
+    case Qt::Key_Asterisk:
+        return keypad ? VK_MULTIPLY : 0;
+    case Qt::Key_Plus:
+        return keypad ? VK_ADD : 187;
+    case Qt::Key_Minus:
+        return keypad ? VK_SUBTRACT : 189;
+    case Qt::Key_Period:
+        return keypad ? VK_DECIMAL : 190;
+    case Qt::Key_Comma:
+        return 188;
+    case Qt::Key_Slash:
+        return keypad ? VK_DIVIDE : 191;
+    default:
+        return 0;
     }
 }
 
@@ -122,7 +147,6 @@ ExceptionHandler g_handler;
 
 void ShowDefault(const QString& message) { ShowMessageBox(QMessageBox::Critical, QStringLiteral("Erro"), message); }
 }  // namespace
-
 
 void SetExceptionHandler(ExceptionHandler handler) {
     QMutexLocker lock(&g_handlerMutex);

@@ -4,12 +4,12 @@
 #include <QLocale>
 #include <QMutex>
 
+#include <unistd.h>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "platform/exceptions.h"
 
@@ -201,10 +201,12 @@ QString FloatToStrF(double value, TFloatFormat format, int precision, int digits
         m.resize(static_cast<std::size_t>(precision), '0');
         out += QLatin1Char(m[0]) + QString(DecimalSeparator()) + QString::fromLatin1(m.data() + 1);
         const int e = d.digits.empty() ? 0 : d.exp - 1;
-        out += QStringLiteral("E%1%2").arg(e < 0 ? '-' : '+').arg(std::abs(e), std::max(digits, 1), 10, QLatin1Char('0'));
+        out +=
+            QStringLiteral("E%1%2").arg(e < 0 ? '-' : '+').arg(std::abs(e), std::max(digits, 1), 10, QLatin1Char('0'));
         return out;
     }
-    case TFloatFormat::ffGeneral: break;
+    case TFloatFormat::ffGeneral:
+        break;
     }
     return LayoutGeneral(d, precision);
 }
@@ -221,19 +223,29 @@ bool TryStrToFloat(const QString& text, double& value) {
     bool negative = false;
     if (i < n && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-'))) negative = t[i++] == QLatin1Char('-');
     int mantissaDigits = 0;
-    while (i < n && t[i].isDigit() && t[i].unicode() < 128) { ascii += static_cast<char>(t[i++].unicode()); ++mantissaDigits; }
+    while (i < n && t[i].isDigit() && t[i].unicode() < 128) {
+        ascii += static_cast<char>(t[i++].unicode());
+        ++mantissaDigits;
+    }
     if (i < n && t[i] == sep) {
         ascii += '.';
         ++i;
-        while (i < n && t[i].isDigit() && t[i].unicode() < 128) { ascii += static_cast<char>(t[i++].unicode()); ++mantissaDigits; }
+        while (i < n && t[i].isDigit() && t[i].unicode() < 128) {
+            ascii += static_cast<char>(t[i++].unicode());
+            ++mantissaDigits;
+        }
     }
     if (mantissaDigits == 0) return false;
     if (i < n && (t[i] == QLatin1Char('e') || t[i] == QLatin1Char('E'))) {
         ascii += 'e';
         ++i;
-        if (i < n && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-'))) ascii += static_cast<char>(t[i++].unicode());
+        if (i < n && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')))
+            ascii += static_cast<char>(t[i++].unicode());
         int expDigits = 0;
-        while (i < n && t[i].isDigit() && t[i].unicode() < 128) { ascii += static_cast<char>(t[i++].unicode()); ++expDigits; }
+        while (i < n && t[i].isDigit() && t[i].unicode() < 128) {
+            ascii += static_cast<char>(t[i++].unicode());
+            ++expDigits;
+        }
         if (expDigits == 0) return false;
     }
     if (i != n) return false;

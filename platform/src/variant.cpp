@@ -18,22 +18,32 @@ bool Variant::operator==(const QString& text) const noexcept {
 
 QString Variant::Describe() const {
     switch (Type()) {
-    case VarType::Empty: return QStringLiteral("(vazio)");
-    case VarType::Null: return QStringLiteral("nulo (Null)");
-    case VarType::Boolean: return AsBool() ? QStringLiteral("lógico (True)") : QStringLiteral("lógico (False)");
-    case VarType::Integer: return QString::number(AsInteger());
-    case VarType::Double: return FloatToStr(AsDouble());
-    case VarType::String: return QStringLiteral("\"%1\"").arg(Abbreviate(AsString()));
-    case VarType::ByteArray: return QStringLiteral("bytes (%1)").arg(AsBytes().size());
+    case VarType::Empty:
+        return QStringLiteral("(vazio)");
+    case VarType::Null:
+        return QStringLiteral("nulo (Null)");
+    case VarType::Boolean:
+        return AsBool() ? QStringLiteral("lógico (True)") : QStringLiteral("lógico (False)");
+    case VarType::Integer:
+        return QString::number(AsInteger());
+    case VarType::Double:
+        return FloatToStr(AsDouble());
+    case VarType::String:
+        return QStringLiteral("\"%1\"").arg(Abbreviate(AsString()));
+    case VarType::ByteArray:
+        return QStringLiteral("bytes (%1)").arg(AsBytes().size());
     }
     return {};
 }
 
 double Variant::ToDouble() const {
     switch (Type()) {
-    case VarType::Empty: return 0.0;
-    case VarType::Integer: return static_cast<double>(AsInteger());
-    case VarType::Double: return AsDouble();
+    case VarType::Empty:
+        return 0.0;
+    case VarType::Integer:
+        return static_cast<double>(AsInteger());
+    case VarType::Double:
+        return AsDouble();
     case VarType::String: {
         double value = 0.0;
         if (TryStrToFloat(AsString(), value)) return value;
@@ -41,10 +51,10 @@ double Variant::ToDouble() const {
     }
     case VarType::Null:
     case VarType::Boolean:
-    case VarType::ByteArray: break;
+    case VarType::ByteArray:
+        break;
     }
-    throw EVariantTypeCastError(
-        QStringLiteral("Não foi possível converter o valor %1 em número.").arg(Describe()));
+    throw EVariantTypeCastError(QStringLiteral("Não foi possível converter o valor %1 em número.").arg(Describe()));
 }
 
 }  // namespace plat

@@ -98,8 +98,9 @@ QImage WholeOf(QSize size, const QColor& fill, int radius, const QImage& mask, c
                const QString& caption, const plat::FontSpec& fontSpec, const QFont& font) {
     using Key = std::tuple<int, int, int, QRgb, QRgb, qint64, QString, QString, int, bool>;
     static PaintCache<Key> wholes(64);
-    const Key key{size.width(), size.height(), radius,    fill.rgba(), ink.rgba(), mask.isNull() ? 0 : mask.cacheKey(),
-                  caption,      fontSpec.name,     fontSpec.height, fontSpec.bold};
+    const Key key{
+        size.width(), size.height(), radius,          fill.rgba(),  ink.rgba(), mask.isNull() ? 0 : mask.cacheKey(),
+        caption,      fontSpec.name, fontSpec.height, fontSpec.bold};
     return wholes.Get(key, [&] {
         const QImage face = FaceOf(size, fill, radius);
         QImage whole = face.copy();
@@ -226,8 +227,12 @@ void TBlendedBitBtn::SetRadius(int r) {
 
 TBlendedBitBtn::Look TBlendedBitBtn::CurrentLook() const {
     const bool enabled = isEnabled();
-    return {!enabled ? disabled_color_ : down_ ? pressed_color_ : face_,
-            !enabled ? disabled_font_ : down_ ? pressed_font_ : font_.color,
+    return {!enabled ? disabled_color_
+            : down_  ? pressed_color_
+                     : face_,
+            !enabled ? disabled_font_
+            : down_  ? pressed_font_
+                     : font_.color,
             enabled ? glyphMask_ : disabledGlyphMask_};
 }
 

@@ -1,8 +1,8 @@
 #include "dll/Consiste.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <algorithm>
 
 bool EmptyString(const QString& text) { return text.trimmed().isEmpty(); }
 

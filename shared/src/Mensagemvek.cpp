@@ -15,8 +15,7 @@ void SetMensagemPresenter(MensagemPresenter presenter) {
 }
 
 void Mensagem(const QString& texto, const QString& titulo, const QString& confirma, const QString& padrao,
-              TTipoMsg tipo, const QString& botao1, const QString& botao2, int tempo,
-              plat::TClientDataSet* dados) {
+              TTipoMsg tipo, const QString& botao1, const QString& botao2, int tempo, plat::TClientDataSet* dados) {
     const MensagemArgs args{texto, titulo, confirma, padrao, tipo, botao1, botao2, tempo, dados};
     MensagemPresenter presenter;
     {
@@ -29,10 +28,17 @@ void Mensagem(const QString& texto, const QString& titulo, const QString& confir
     }
     QMessageBox::Icon icon = QMessageBox::Information;
     switch (tipo) {
-    case TTipoMsg::tmErro: icon = QMessageBox::Critical; break;
-    case TTipoMsg::tmAviso: icon = QMessageBox::Warning; break;
-    case TTipoMsg::tmPergunta: icon = QMessageBox::Question; break;
-    case TTipoMsg::tmInformacao: break;
+    case TTipoMsg::tmErro:
+        icon = QMessageBox::Critical;
+        break;
+    case TTipoMsg::tmAviso:
+        icon = QMessageBox::Warning;
+        break;
+    case TTipoMsg::tmPergunta:
+        icon = QMessageBox::Question;
+        break;
+    case TTipoMsg::tmInformacao:
+        break;
     }
     plat::ShowMessageBox(icon, titulo.isEmpty() ? QStringLiteral("Atenção") : titulo, texto);
 }

@@ -14,9 +14,12 @@ QString Unescape(const QString& line) {
     for (qsizetype i = 0; i < line.size(); ++i) {
         if (line[i] == QLatin1Char('\\') && i + 1 < line.size()) {
             const QChar c = line[++i];
-            if (c == QLatin1Char('r')) out += QLatin1Char('\r');
-            else if (c == QLatin1Char('n')) out += QLatin1Char('\n');
-            else out += c;
+            if (c == QLatin1Char('r'))
+                out += QLatin1Char('\r');
+            else if (c == QLatin1Char('n'))
+                out += QLatin1Char('\n');
+            else
+                out += c;
         } else {
             out += line[i];
         }

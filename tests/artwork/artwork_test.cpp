@@ -35,12 +35,11 @@ struct Rgb {
     int r = 0;
     int g = 0;
     int b = 0;
-    friend bool operator==(const Rgb &, const Rgb &) = default;
-    friend auto operator<=>(const Rgb &, const Rgb &) = default;
+    friend bool operator==(const Rgb&, const Rgb&) = default;
+    friend auto operator<=>(const Rgb&, const Rgb&) = default;
 };
 
-std::string text(const Rgb &c)
-{
+std::string text(const Rgb& c) {
     return "RGB(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + ")";
 }
 
@@ -49,13 +48,12 @@ struct Box {
     int top = 0;
     int right = 0;
     int bottom = 0;
-    friend bool operator==(const Box &, const Box &) = default;
+    friend bool operator==(const Box&, const Box&) = default;
 };
 
-std::string text(const Box &b)
-{
-    return "columns " + std::to_string(b.left) + ".." + std::to_string(b.right) + ", rows " +
-           std::to_string(b.top) + ".." + std::to_string(b.bottom);
+std::string text(const Box& b) {
+    return "columns " + std::to_string(b.left) + ".." + std::to_string(b.right) + ", rows " + std::to_string(b.top) +
+           ".." + std::to_string(b.bottom);
 }
 
 // ---------------------------------------------------------------------------
@@ -74,27 +72,21 @@ struct Bmp {
     std::vector<std::uint8_t> fourthBytes;  // 32-bit only, same order
     bool paddingIsZero = true;
 
-    const Rgb &at(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
+    const Rgb& at(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
 };
 
-std::vector<std::uint8_t> readBytes(const fs::path &path)
-{
+std::vector<std::uint8_t> readBytes(const fs::path& path) {
     std::ifstream f(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
-std::uint32_t le16(const std::vector<std::uint8_t> &d, std::size_t at)
-{
+std::uint32_t le16(const std::vector<std::uint8_t>& d, std::size_t at) {
     return std::uint32_t(d[at]) | std::uint32_t(d[at + 1]) << 8;
 }
 
-std::uint32_t le32(const std::vector<std::uint8_t> &d, std::size_t at)
-{
-    return le16(d, at) | le16(d, at + 2) << 16;
-}
+std::uint32_t le32(const std::vector<std::uint8_t>& d, std::size_t at) { return le16(d, at) | le16(d, at + 2) << 16; }
 
-Bmp decodeBmp(const std::vector<std::uint8_t> &d)
-{
+Bmp decodeBmp(const std::vector<std::uint8_t>& d) {
     Bmp bmp;
     if (d.size() < 54 || d[0] != 'B' || d[1] != 'M') {
         bmp.error = "not a BMP file";
@@ -140,8 +132,7 @@ Bmp decodeBmp(const std::vector<std::uint8_t> &d)
     }
 
     bmp.pixels.resize(std::size_t(bmp.width) * std::size_t(bmp.height));
-    if (bmp.bitsPerPixel == 32)
-        bmp.fourthBytes.resize(bmp.pixels.size());
+    if (bmp.bitsPerPixel == 32) bmp.fourthBytes.resize(bmp.pixels.size());
     for (int row = 0; row < bmp.height; ++row) {
         const int y = bottomUp ? bmp.height - 1 - row : row;
         const std::size_t start = offset + std::size_t(row) * stride;
@@ -149,8 +140,7 @@ Bmp decodeBmp(const std::vector<std::uint8_t> &d)
             const std::size_t p = start + std::size_t(x) * bytesPerPixel;
             const std::size_t i = std::size_t(y) * std::size_t(bmp.width) + std::size_t(x);
             bmp.pixels[i] = {d[p + 2], d[p + 1], d[p]};
-            if (bmp.bitsPerPixel == 32)
-                bmp.fourthBytes[i] = d[p + 3];
+            if (bmp.bitsPerPixel == 32) bmp.fourthBytes[i] = d[p + 3];
         }
         for (std::size_t p = start + std::size_t(bmp.width) * bytesPerPixel; p < start + stride; ++p)
             bmp.paddingIsZero = bmp.paddingIsZero && d[p] == 0;
@@ -160,8 +150,7 @@ Bmp decodeBmp(const std::vector<std::uint8_t> &d)
 
 // Bounding box of every pixel that is not exactly the background; right < left
 // when there is none.
-Box extentOf(const Bmp &bmp, const Rgb &background)
-{
+Box extentOf(const Bmp& bmp, const Rgb& background) {
     Box box{bmp.width, bmp.height, -1, -1};
     for (int y = 0; y < bmp.height; ++y)
         for (int x = 0; x < bmp.width; ++x)
@@ -183,16 +172,14 @@ struct Coverage {
     bool empty() const { return lo > hi + 1e-9; }
 };
 
-Coverage coverageOf(const Rgb &pixel, const Rgb &background)
-{
+Coverage coverageOf(const Rgb& pixel, const Rgb& background) {
     Coverage c;
     const std::array<std::pair<int, int>, 3> channels{
         {{pixel.r, background.r}, {pixel.g, background.g}, {pixel.b, background.b}}};
-    for (const auto &[value, bg] : channels) {
+    for (const auto& [value, bg] : channels) {
         const double span = 255.0 - bg;
         if (span <= 0.0) {
-            if (value != 255)
-                return {1.0, 0.0};
+            if (value != 255) return {1.0, 0.0};
             continue;
         }
         c.lo = std::max(c.lo, (value - 0.5 - bg) / span);
@@ -210,14 +197,14 @@ const fs::path kGenerator = ORV_ARTGEN_PATH;
 enum class Kind { CheckPicture, Glyph };
 
 struct Picture {
-    const char *file;
+    const char* file;
     int width;
     int height;
     int bitsPerPixel;
     Rgb background;
     Box motif;
     Kind kind;
-    const char *enabledVariant;  // for a disabled glyph: the same drawing, enabled
+    const char* enabledVariant;  // for a disabled glyph: the same drawing, enabled
 };
 
 constexpr Rgb kDisabledFill{204, 204, 204};
@@ -234,81 +221,65 @@ const Picture kPictures[] = {
 };
 
 // Names the picture in test output instead of dumping its bytes.
-void PrintTo(const Picture &p, std::ostream *os)
-{
-    *os << p.file;
-}
+void PrintTo(const Picture& p, std::ostream* os) { *os << p.file; }
 
-const Picture &pictureNamed(const std::string &file)
-{
-    for (const Picture &p : kPictures)
-        if (file == p.file)
-            return p;
+const Picture& pictureNamed(const std::string& file) {
+    for (const Picture& p : kPictures)
+        if (file == p.file) return p;
     throw std::logic_error("no picture " + file);
 }
 
-std::string testName(const testing::TestParamInfo<Picture> &info)
-{
+std::string testName(const testing::TestParamInfo<Picture>& info) {
     std::string name = info.param.file;
     name = name.substr(0, name.find('.'));
-    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
     return name;
 }
 
-Bmp load(const Picture &p)
-{
-    return decodeBmp(readBytes(kArtworkDir / p.file));
-}
+Bmp load(const Picture& p) { return decodeBmp(readBytes(kArtworkDir / p.file)); }
 
 // ---------------------------------------------------------------------------
 // Reproducibility: the committed files are exactly what the generator makes.
 
 class TempDir {
 public:
-    TempDir()
-    {
+    TempDir() {
         std::random_device rd;
         path_ = fs::temp_directory_path() / ("orv-artwork-" + std::to_string(rd()) + std::to_string(rd()));
         fs::create_directories(path_);
     }
-    ~TempDir()
-    {
+    ~TempDir() {
         std::error_code ec;
         fs::remove_all(path_, ec);
     }
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-    const fs::path &path() const { return path_; }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const fs::path& path() const { return path_; }
 
 private:
     fs::path path_;
 };
 
-std::set<std::string> bmpFilesIn(const fs::path &dir)
-{
+std::set<std::string> bmpFilesIn(const fs::path& dir) {
     std::set<std::string> names;
-    for (const auto &entry : fs::directory_iterator(dir))
-        if (entry.path().extension() == ".bmp")
-            names.insert(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(dir))
+        if (entry.path().extension() == ".bmp") names.insert(entry.path().filename().string());
     return names;
 }
 
-std::set<std::string> tableFiles()
-{
+std::set<std::string> tableFiles() {
     std::set<std::string> names;
-    for (const Picture &p : kPictures)
-        names.insert(p.file);
+    for (const Picture& p : kPictures) names.insert(p.file);
     return names;
 }
 
-int runGenerator(const fs::path &outDir)
-{
+int runGenerator(const fs::path& outDir) {
     const std::string command = "'" + kGenerator.string() + "' '" + outDir.string() + "'";
     return std::system(command.c_str());
 }
 
-TEST(ArtworkGenerator, WritesExactlyTheTablesPictures)
-{
+TEST(ArtworkGenerator, WritesExactlyTheTablesPictures) {
     TempDir out;
     ASSERT_EQ(runGenerator(out.path()), 0) << kGenerator;
     EXPECT_EQ(bmpFilesIn(out.path()), tableFiles());
@@ -317,9 +288,8 @@ TEST(ArtworkGenerator, WritesExactlyTheTablesPictures)
 
 class ArtworkRemade : public testing::TestWithParam<Picture> {};
 
-TEST_P(ArtworkRemade, RemakesTheCommittedFilesByteForByte)
-{
-    const Picture &p = GetParam();
+TEST_P(ArtworkRemade, RemakesTheCommittedFilesByteForByte) {
+    const Picture& p = GetParam();
     TempDir first;
     TempDir second;
     ASSERT_EQ(runGenerator(first.path()), 0) << kGenerator;
@@ -333,8 +303,7 @@ TEST_P(ArtworkRemade, RemakesTheCommittedFilesByteForByte)
 
 INSTANTIATE_TEST_SUITE_P(Table, ArtworkRemade, testing::ValuesIn(kPictures), testName);
 
-TEST(ArtworkGenerator, RejectsMissingOutputDirectoryArgument)
-{
+TEST(ArtworkGenerator, RejectsMissingOutputDirectoryArgument) {
     const std::string command = "'" + kGenerator.string() + "' >/dev/null 2>&1";
     EXPECT_NE(std::system(command.c_str()), 0);
 }
@@ -344,9 +313,8 @@ TEST(ArtworkGenerator, RejectsMissingOutputDirectoryArgument)
 
 class ArtworkPicture : public testing::TestWithParam<Picture> {};
 
-TEST_P(ArtworkPicture, IsAnUncompressedBitmapOfTheRightSize)
-{
-    const Picture &p = GetParam();
+TEST_P(ArtworkPicture, IsAnUncompressedBitmapOfTheRightSize) {
+    const Picture& p = GetParam();
     const Bmp bmp = load(p);
     ASSERT_EQ(bmp.error, "") << p.file;
     EXPECT_EQ(bmp.width, p.width);
@@ -356,9 +324,8 @@ TEST_P(ArtworkPicture, IsAnUncompressedBitmapOfTheRightSize)
     EXPECT_TRUE(bmp.paddingIsZero);
 }
 
-TEST_P(ArtworkPicture, CarriesNoAlpha)
-{
-    const Picture &p = GetParam();
+TEST_P(ArtworkPicture, CarriesNoAlpha) {
+    const Picture& p = GetParam();
     const Bmp bmp = load(p);
     ASSERT_EQ(bmp.error, "") << p.file;
     ASSERT_EQ(bmp.fourthBytes.size(), p.bitsPerPixel == 32 ? bmp.pixels.size() : 0u);
@@ -367,45 +334,40 @@ TEST_P(ArtworkPicture, CarriesNoAlpha)
     EXPECT_EQ(nonZero, 0) << "pixels whose fourth byte is not 0";
 }
 
-TEST_P(ArtworkPicture, CornersAreTheBackground)
-{
-    const Picture &p = GetParam();
+TEST_P(ArtworkPicture, CornersAreTheBackground) {
+    const Picture& p = GetParam();
     const Bmp bmp = load(p);
     ASSERT_EQ(bmp.error, "") << p.file;
     ASSERT_EQ(bmp.width, p.width);
     ASSERT_EQ(bmp.height, p.height);
     const std::array<std::pair<int, int>, 4> corners{
         {{0, 0}, {p.width - 1, 0}, {0, p.height - 1}, {p.width - 1, p.height - 1}}};
-    for (const auto &[x, y] : corners)
+    for (const auto& [x, y] : corners)
         EXPECT_EQ(text(bmp.at(x, y)), text(p.background)) << "corner (" << x << "," << y << ")";
 }
 
-TEST_P(ArtworkPicture, MotifFillsExactlyItsBox)
-{
-    const Picture &p = GetParam();
+TEST_P(ArtworkPicture, MotifFillsExactlyItsBox) {
+    const Picture& p = GetParam();
     const Bmp bmp = load(p);
     ASSERT_EQ(bmp.error, "") << p.file;
     EXPECT_EQ(text(extentOf(bmp, p.background)), text(p.motif));
 }
 
-TEST_P(ArtworkPicture, ColoursMatchTheTable)
-{
-    const Picture &p = GetParam();
+TEST_P(ArtworkPicture, ColoursMatchTheTable) {
+    const Picture& p = GetParam();
     const Bmp bmp = load(p);
     ASSERT_EQ(bmp.error, "") << p.file;
 
     if (p.kind == Kind::CheckPicture) {
         const std::map<Rgb, std::string> allowed{
-            {p.background, "purple"},     {{0, 255, 0}, "bright green"}, {{0, 0, 132}, "navy"},
-            {{132, 132, 132}, "grey"},    {{115, 123, 132}, "slate"},   {{0, 132, 0}, "dark green"},
+            {p.background, "purple"},  {{0, 255, 0}, "bright green"}, {{0, 0, 132}, "navy"},
+            {{132, 132, 132}, "grey"}, {{115, 123, 132}, "slate"},    {{0, 132, 0}, "dark green"},
         };
         std::map<Rgb, int> counts;
-        for (const Rgb &c : bmp.pixels)
-            ++counts[c];
-        for (const auto &[colour, n] : counts)
+        for (const Rgb& c : bmp.pixels) ++counts[c];
+        for (const auto& [colour, n] : counts)
             EXPECT_TRUE(allowed.contains(colour)) << n << " pixels of stray colour " << text(colour);
-        for (const auto &[colour, name] : allowed)
-            EXPECT_GT(counts[colour], 0) << name << " is not used";
+        for (const auto& [colour, name] : allowed) EXPECT_GT(counts[colour], 0) << name << " is not used";
         const Rgb darkGreen{0, 132, 0};
         EXPECT_EQ(counts[darkGreen], 2) << "dark-green pixels";
         return;
@@ -417,15 +379,15 @@ TEST_P(ArtworkPicture, ColoursMatchTheTable)
     int offLine = 0;
     for (int y = 0; y < bmp.height; ++y)
         for (int x = 0; x < bmp.width; ++x) {
-            const Rgb &c = bmp.at(x, y);
+            const Rgb& c = bmp.at(x, y);
             if (c.r + c.g + c.b > brightest) {
                 brightest = c.r + c.g + c.b;
                 brightestPixel = c;
             }
             if (coverageOf(c, p.background).empty()) {
                 if (++offLine <= 5)
-                    ADD_FAILURE() << text(c) << " at (" << x << "," << y << ") is not a blend of "
-                                  << text(p.background) << " and white";
+                    ADD_FAILURE() << text(c) << " at (" << x << "," << y << ") is not a blend of " << text(p.background)
+                                  << " and white";
             }
         }
     EXPECT_EQ(offLine, 0);
@@ -437,21 +399,18 @@ INSTANTIATE_TEST_SUITE_P(Table, ArtworkPicture, testing::ValuesIn(kPictures), te
 // ---------------------------------------------------------------------------
 // A disabled glyph is its enabled drawing on the disabled fill.
 
-std::vector<Picture> disabledGlyphs()
-{
+std::vector<Picture> disabledGlyphs() {
     std::vector<Picture> out;
-    for (const Picture &p : kPictures)
-        if (p.enabledVariant != nullptr)
-            out.push_back(p);
+    for (const Picture& p : kPictures)
+        if (p.enabledVariant != nullptr) out.push_back(p);
     return out;
 }
 
 class DisabledGlyph : public testing::TestWithParam<Picture> {};
 
-TEST_P(DisabledGlyph, IsTheEnabledDrawingOnTheDisabledFill)
-{
-    const Picture &disabled = GetParam();
-    const Picture &enabled = pictureNamed(disabled.enabledVariant);
+TEST_P(DisabledGlyph, IsTheEnabledDrawingOnTheDisabledFill) {
+    const Picture& disabled = GetParam();
+    const Picture& enabled = pictureNamed(disabled.enabledVariant);
     const Bmp off = load(disabled);
     const Bmp on = load(enabled);
     ASSERT_EQ(off.error, "") << disabled.file;
@@ -462,8 +421,8 @@ TEST_P(DisabledGlyph, IsTheEnabledDrawingOnTheDisabledFill)
     int mismatches = 0;
     for (int y = 0; y < on.height; ++y)
         for (int x = 0; x < on.width; ++x) {
-            const Rgb &a = on.at(x, y);
-            const Rgb &b = off.at(x, y);
+            const Rgb& a = on.at(x, y);
+            const Rgb& b = off.at(x, y);
             const bool drawnOn = !(a == enabled.background);
             const bool drawnOff = !(b == disabled.background);
             const Coverage ca = coverageOf(a, enabled.background);
@@ -485,15 +444,13 @@ INSTANTIATE_TEST_SUITE_P(Table, DisabledGlyph, testing::ValuesIn(disabledGlyphs(
 
 class CheckPicture : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         bmp = load(pictureNamed("check.bmp"));
         ASSERT_EQ(bmp.error, "");
         ASSERT_EQ(bmp.width, 43);
         ASSERT_EQ(bmp.height, 29);
     }
-    bool is(int x, int y, const Rgb &c) const
-    {
+    bool is(int x, int y, const Rgb& c) const {
         return x >= 0 && y >= 0 && x < bmp.width && y < bmp.height && bmp.at(x, y) == c;
     }
     bool isBody(int x, int y) const { return is(x, y, kGreen) || is(x, y, kDarkGreen); }
@@ -508,8 +465,7 @@ protected:
     Bmp bmp;
 };
 
-TEST_F(CheckPicture, DarkGreenMarksTheTopOfEachArm)
-{
+TEST_F(CheckPicture, DarkGreenMarksTheTopOfEachArm) {
     // The corner of the check is the lowest body pixel; one arm lies on
     // either side of it.
     int cornerX = -1, cornerY = -1;
@@ -520,14 +476,13 @@ TEST_F(CheckPicture, DarkGreenMarksTheTopOfEachArm)
                 cornerX = x;
                 cornerY = y;
             }
-            if (is(x, y, kDarkGreen))
-                dark.emplace_back(x, y);
+            if (is(x, y, kDarkGreen)) dark.emplace_back(x, y);
         }
     ASSERT_EQ(dark.size(), 2u);
     std::sort(dark.begin(), dark.end());
     EXPECT_LT(dark[0].first, cornerX) << "no dark-green pixel on the short arm";
     EXPECT_GT(dark[1].first, cornerX) << "no dark-green pixel on the long arm";
-    for (const auto &[x, y] : dark) {
+    for (const auto& [x, y] : dark) {
         for (int above = 0; above < y; ++above)
             EXPECT_TRUE(is(x, above, kPurple)) << "dark green at (" << x << "," << y << ") is not at the top";
         EXPECT_TRUE(is(x, y + 1, kGreen)) << "dark green at (" << x << "," << y << ") does not cap the body";
@@ -536,8 +491,7 @@ TEST_F(CheckPicture, DarkGreenMarksTheTopOfEachArm)
     EXPECT_LT(dark[1].second, dark[0].second);
 }
 
-TEST_F(CheckPicture, EdgeLiesAlongTheLowerRightSide)
-{
+TEST_F(CheckPicture, EdgeLiesAlongTheLowerRightSide) {
     int navy = 0;
     for (int y = 0; y < bmp.height; ++y)
         for (int x = 0; x < bmp.width; ++x) {
@@ -564,8 +518,7 @@ TEST_F(CheckPicture, EdgeLiesAlongTheLowerRightSide)
     EXPECT_GT(navy, 0);
 }
 
-TEST_F(CheckPicture, IsOneSolidShapeWithoutHoles)
-{
+TEST_F(CheckPicture, IsOneSolidShapeWithoutHoles) {
     // Flood from one pixel over 4-neighbours, through the pixels accepted by
     // `inside`; returns how many were reached.
     auto flood = [this](std::vector<std::pair<int, int>> stack, auto inside) {
@@ -574,11 +527,9 @@ TEST_F(CheckPicture, IsOneSolidShapeWithoutHoles)
         while (!stack.empty()) {
             const auto [x, y] = stack.back();
             stack.pop_back();
-            if (x < 0 || y < 0 || x >= bmp.width || y >= bmp.height || !inside(x, y))
-                continue;
-            char &mark = seen[std::size_t(y) * std::size_t(bmp.width) + std::size_t(x)];
-            if (mark)
-                continue;
+            if (x < 0 || y < 0 || x >= bmp.width || y >= bmp.height || !inside(x, y)) continue;
+            char& mark = seen[std::size_t(y) * std::size_t(bmp.width) + std::size_t(x)];
+            if (mark) continue;
             mark = 1;
             ++reached;
             stack.insert(stack.end(), {{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}});
@@ -590,8 +541,7 @@ TEST_F(CheckPicture, IsOneSolidShapeWithoutHoles)
     std::vector<std::pair<int, int>> bodyPixels;
     for (int y = 0; y < bmp.height; ++y)
         for (int x = 0; x < bmp.width; ++x)
-            if (isBody(x, y))
-                bodyPixels.emplace_back(x, y);
+            if (isBody(x, y)) bodyPixels.emplace_back(x, y);
     ASSERT_FALSE(bodyPixels.empty());
     EXPECT_EQ(flood({bodyPixels.front()}, [this](int x, int y) { return isBody(x, y); }), int(bodyPixels.size()))
         << "the green body falls apart";
@@ -603,10 +553,8 @@ TEST_F(CheckPicture, IsOneSolidShapeWithoutHoles)
     int purple = 0;
     for (int y = 0; y < bmp.height; ++y)
         for (int x = 0; x < bmp.width; ++x) {
-            if (is(x, y, kPurple))
-                ++purple;
-            if (x == 0 || y == 0 || x == bmp.width - 1 || y == bmp.height - 1)
-                border.emplace_back(x, y);
+            if (is(x, y, kPurple)) ++purple;
+            if (x == 0 || y == 0 || x == bmp.width - 1 || y == bmp.height - 1) border.emplace_back(x, y);
         }
     EXPECT_EQ(flood(border, [this](int x, int y) { return is(x, y, kPurple); }), purple)
         << "purple pixels enclosed by the mark";
@@ -615,9 +563,8 @@ TEST_F(CheckPicture, IsOneSolidShapeWithoutHoles)
 // ---------------------------------------------------------------------------
 // The dialog loads these through QImage: it must see the same pixels, opaque.
 
-TEST_P(ArtworkPicture, LoadsInQImageAsTheSameOpaquePixels)
-{
-    const Picture &p = GetParam();
+TEST_P(ArtworkPicture, LoadsInQImageAsTheSameOpaquePixels) {
+    const Picture& p = GetParam();
     const Bmp bmp = load(p);
     ASSERT_EQ(bmp.error, "") << p.file;
     const QImage img(QString::fromStdString((kArtworkDir / p.file).string()));
@@ -630,8 +577,7 @@ TEST_P(ArtworkPicture, LoadsInQImageAsTheSameOpaquePixels)
         for (int x = 0; x < img.width(); ++x) {
             const QRgb q = img.pixel(x, y);
             const Rgb c = bmp.at(x, y);
-            if (qAlpha(q) != 255 || qRed(q) != c.r || qGreen(q) != c.g || qBlue(q) != c.b)
-                ++differing;
+            if (qAlpha(q) != 255 || qRed(q) != c.r || qGreen(q) != c.g || qBlue(q) != c.b) ++differing;
         }
     EXPECT_EQ(differing, 0);
 }

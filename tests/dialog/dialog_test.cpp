@@ -36,8 +36,8 @@ std::vector<SetupCase> SetupCases() {
     return {
         {"surcharge", Variant("Acrescimo"), 0.0, 0.0, "Acréscimo", "Valor", none, "0,00"},
         {"service fee with applied", Variant("TaxaServico"), 100.0, 5.0, "Taxa de Serviço", "Valor", none, "5,00"},
-        {"loyalty shows element 2", Variant("DescontoFidelidade"), 50.0, 10.0, "Desconto Fidelidade",
-         kMaximo + "50,00", percentage, "10,00"},
+        {"loyalty shows element 2", Variant("DescontoFidelidade"), 50.0, 10.0, "Desconto Fidelidade", kMaximo + "50,00",
+         percentage, "10,00"},
         {"CRM&Bonus shows element 3", Variant("DescontoCRMBONUS"), 100.0, 30.0, "Desconto CRM&&Bonus",
          kMaximo + "30,00", both, "30,00"},
         {"cashback", Variant("DescontoGCOM"), 100.0, 30.0, "Desconto CashBack", kMaximo + "30,00", both, "30,00"},
@@ -104,7 +104,8 @@ TEST_P(BadAmounts, AmountsThatAreNotFiniteNumbersFailTheSetUp) {
     EXPECT_THROW(d.InicializaForm(params, 3), plat::Exception) << v.Describe().toStdString() << " in " << element;
 }
 
-INSTANTIATE_TEST_SUITE_P(Setup, BadAmounts, ::testing::Combine(::testing::ValuesIn(kBadAmounts), ::testing::Values(2, 3)),
+INSTANTIATE_TEST_SUITE_P(Setup, BadAmounts,
+                         ::testing::Combine(::testing::ValuesIn(kBadAmounts), ::testing::Values(2, 3)),
                          [](const auto& row) {
                              return std::string(std::get<0>(row.param).name) + "_as_element_" +
                                     std::to_string(std::get<1>(row.param));
@@ -201,7 +202,8 @@ std::vector<TypingCase> TypingCases() {
         {"Backspace", {""}},
         {"Delete", {""}},
         {"4 5 Delete 6", {"0,04", "0,45", "", "0,06"}},
-        {"1 A . , Shift+V V F4 Alt+5 Ctrl+5 2", {"0,01", "0,01", "0,01", "0,01", "0,01", "0,01", "0,01", "0,01", "0,01", "0,12"}},
+        {"1 A . , Shift+V V F4 Alt+5 Ctrl+5 2",
+         {"0,01", "0,01", "0,01", "0,01", "0,01", "0,01", "0,01", "0,01", "0,01", "0,12"}},
         {"click:sbt5 click:sbt5 click:sbt5", {"0,05", "0,55", "5,55"}},
         {"click:sbt1 click:sbt0 click:sbtCorrigir", {"0,01", "0,10", "0,01"}},
         {"click:sbtVirgula click:sbtPonto 7", {"30,00", "30,00", "0,07"}},
@@ -247,9 +249,15 @@ struct ModeCase {
 void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.tokens; }
 
 const ModeCase kModeCases[] = {
-    {"Alt+P", "P"},         {"Alt+P Alt+V", "V"},     {"Alt+Shift+P", "V"},    {"Ctrl+Alt+P", "V"},
-    {"Shift+P", "V"},       {"P", "V"},               {"click:imgPercentual", "P"},
-    {"click:imgPercentual click:imgValor", "V"},      {"click:lblPrecentual", "V"},
+    {"Alt+P", "P"},
+    {"Alt+P Alt+V", "V"},
+    {"Alt+Shift+P", "V"},
+    {"Ctrl+Alt+P", "V"},
+    {"Shift+P", "V"},
+    {"P", "V"},
+    {"click:imgPercentual", "P"},
+    {"click:imgPercentual click:imgValor", "V"},
+    {"click:lblPrecentual", "V"},
     {"click:bvlPercentual@0,20 click:bvlPercentual@41,20", "V"},
     {"click:bvlPercentual", "P"},  // its centre is covered by the picture
     {"Alt+P click:lblValor click:bvlValor@0,20 click:bvlValor@39,40", "P"},

@@ -47,7 +47,9 @@ void Type(const char* keys) {
             const bool esc = *k == 'x';
             const Qt::Key key = enter ? Qt::Key_Return : esc ? Qt::Key_Escape : Qt::Key(Qt::Key_0 + (*k - '0'));
             QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier,
-                        enter ? QStringLiteral("\r") : esc ? QStringLiteral("\x1b") : QString(QLatin1Char(*k)));
+                        enter ? QStringLiteral("\r")
+                        : esc ? QStringLiteral("\x1b")
+                              : QString(QLatin1Char(*k)));
             QApplication::sendEvent(dialog, &e);
         }
     });

@@ -32,7 +32,7 @@ private:
 TEST(HostE2E, PlainDiscountWithALimitFileBesideTheHost) {
     HostCopy host(10);
     const HostRun ok = host({"--kind", "Desconto", "--base", "200", "--applied", "0", "--decimal-separator", ",",
-                         "--keys", "2 0 0 0 Enter", "--json"});
+                             "--keys", "2 0 0 0 Enter", "--json"});
     ASSERT_EQ(ok.exitCode, 0) << ok.err.toStdString();
     const QJsonObject setup = ok.json["setup"].toObject();
     EXPECT_EQ(setup["lblCabec"].toString(), QStringLiteral("Desconto"));
@@ -73,24 +73,37 @@ struct Case {
     const char* what;
     QStringList args;
     const char* state;
-    int records;            // -1: not a packet
-    const char* message;    // part of the only message, "" = none
-    const char* header;     // "" = no dialog
+    int records;          // -1: not a packet
+    const char* message;  // part of the only message, "" = none
+    const char* header;   // "" = no dialog
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
 
 std::vector<Case> WholeCallCases() {
     return {
-        {"cashback set-up and refusal", {"--kind", "DescontoGCOM", "--base", "100", "--applied", "30", "--keys", "3 0 0 1 Enter"},
-         "packet", 0, "Valor do desconto maior que percentual máximo permitido.", "Desconto CashBack"},
-        {"CRM&Bonus title as written", {"--kind", "DescontoCRMBONUS", "--applied", "30", "--keys", "Esc"}, "packet", 0, "",
+        {"cashback set-up and refusal",
+         {"--kind", "DescontoGCOM", "--base", "100", "--applied", "30", "--keys", "3 0 0 1 Enter"},
+         "packet",
+         0,
+         "Valor do desconto maior que percentual máximo permitido.",
+         "Desconto CashBack"},
+        {"CRM&Bonus title as written",
+         {"--kind", "DescontoCRMBONUS", "--applied", "30", "--keys", "Esc"},
+         "packet",
+         0,
+         "",
          "Desconto CRM&&Bonus"},
         {"base that is not a number", {"--base", "abc", "--keys", "Enter"}, "unchanged", -1, "\"abc\"", ""},
         {"typed NaN", {"--param", "2=double:nan", "--keys", "Enter"}, "unchanged", -1, "número válido", ""},
         {"too few elements", {"--high", "2", "--keys", "Enter"}, "unchanged", -1, "elemento 3", ""},
         {"emptied display", {"--keys", "5 Delete Enter"}, "unassigned", -1, "", "Desconto"},
-        {"percentage surcharge", {"--kind", "Acrescimo", "--keys", "Alt+P 1 2 0 0 Enter"}, "packet", 1, "", "Acréscimo"},
+        {"percentage surcharge",
+         {"--kind", "Acrescimo", "--keys", "Alt+P 1 2 0 0 Enter"},
+         "packet",
+         1,
+         "",
+         "Acréscimo"},
         {"Alt+F4 does not close", {"--keys", "Alt+F4"}, "packet", 0, "", "Desconto"},
         {"kind as a number", {"--param", "1=int:7", "--keys", "Esc"}, "packet", 0, "", "Desconto"},
     };
@@ -101,7 +114,9 @@ class WholeCall : public ::testing::TestWithParam<Case> {};
 TEST_P(WholeCall, WholeCalls) {
     const Case& c = GetParam();
     QStringList args = c.args;
-    args << "--decimal-separator" << "," << "--json";
+    args << "--decimal-separator"
+         << ","
+         << "--json";
     const HostRun r = RunHost(args);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject result = r.json["result"].toObject();
@@ -129,8 +144,8 @@ INSTANTIATE_TEST_SUITE_P(HostE2E, WholeCall, ::testing::ValuesIn(WholeCallCases(
 TEST(HostE2E, PointSeparatorAndPacketFile) {
     QTemporaryDir dir;
     const QString packet = dir.filePath(QStringLiteral("out.cds"));
-    const HostRun r = RunHost({"--kind", "TaxaServico", "--applied", "12.5", "--decimal-separator", ".", "--keys", "Enter",
-                           "--packet-out", packet, "--json"});
+    const HostRun r = RunHost({"--kind", "TaxaServico", "--applied", "12.5", "--decimal-separator", ".", "--keys",
+                               "Enter", "--packet-out", packet, "--json"});
     ASSERT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.json["setup"].toObject()["display"].toString(), QStringLiteral("12.50"));
     plat::TClientDataSet cds(QStringLiteral("r"));

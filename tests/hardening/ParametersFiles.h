@@ -83,7 +83,8 @@ inline Prepare TextLimit(const char* text) {
     };
 }
 inline void WithoutField(const QString& path) {
-    WriteRecordSet(path, plat::TFieldType::ftFloat, 1, [](plat::TField* f) { f->SetAsFloat(10); }, "VRMAXIMO");
+    WriteRecordSet(
+        path, plat::TFieldType::ftFloat, 1, [](plat::TField* f) { f->SetAsFloat(10); }, "VRMAXIMO");
 }
 inline void Folder(const QString& path) { QDir().mkpath(path); }
 inline void ForeignXml(const QString& path) {

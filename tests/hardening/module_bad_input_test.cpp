@@ -4,10 +4,10 @@
 // and parameter values the host's command line has no form for.
 #include <QApplication>
 #include <QDialog>
-#include <QMessageBox>
-#include <QRegularExpression>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QMessageBox>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -20,8 +20,8 @@
 #include "DecimalSeparatorGuard.h"
 #include "Expect.h"
 #include "GuiTestSupport.h"
-#include "ParametersFiles.h"
 #include "LoadedModule.h"
+#include "ParametersFiles.h"
 #include "ScriptDriver.h"
 #include "dll/Mensagemvek.h"
 #include "orv00006/orv00006.h"
@@ -48,13 +48,16 @@ void PostKey(QWidget* dialog, const QString& token) {
         Qt::Key key;
         const char* text;
     };
-    static const Key keys[] = {{"Enter", Qt::Key_Return, "\r"},  {"Esc", Qt::Key_Escape, "\x1b"},
-                               {"Backspace", Qt::Key_Backspace, "\b"}, {"Delete", Qt::Key_Delete, "\x7f"}};
+    static const Key keys[] = {{"Enter", Qt::Key_Return, "\r"},
+                               {"Esc", Qt::Key_Escape, "\x1b"},
+                               {"Backspace", Qt::Key_Backspace, "\b"},
+                               {"Delete", Qt::Key_Delete, "\x7f"}};
     Qt::Key key = Qt::Key_unknown;
     QString text;
     for (const Key& k : keys)
         if (token == QLatin1String(k.token)) key = k.key, text = QString::fromLatin1(k.text);
-    if (token.size() == 1 && token[0].isDigit()) key = static_cast<Qt::Key>(Qt::Key_0 + token[0].digitValue()), text = token;
+    if (token.size() == 1 && token[0].isDigit())
+        key = static_cast<Qt::Key>(Qt::Key_0 + token[0].digitValue()), text = token;
     ASSERT_NE(key, Qt::Key_unknown) << token.toStdString();
     QCoreApplication::postEvent(dialog, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
     QCoreApplication::postEvent(dialog, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, text));
@@ -67,7 +70,8 @@ std::vector<Record> Records(const Variant& packet) {
     plat::TClientDataSet cds(QStringLiteral("resultado"));
     cds.SetData(packet);
     for (cds.First(); !cds.Eof(); cds.Next())
-        out.push_back({cds.FieldByName(QStringLiteral("TIPO"))->AsString(), cds.FieldByName(QStringLiteral("VALOR"))->AsFloat()});
+        out.push_back(
+            {cds.FieldByName(QStringLiteral("TIPO"))->AsString(), cds.FieldByName(QStringLiteral("VALOR"))->AsFloat()});
     return out;
 }
 
@@ -186,7 +190,8 @@ TEST_P(ParametersFileCuts, EveryCutOfAValidParametersFileIsRefusedNamingTheFile)
     ExpectNoDialogLeft();
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, ParametersFileCuts, ::testing::Values("PARAMETROSVEK-binary.CDS", "PARAMETROSVEK-xml.CDS"),
+INSTANTIATE_TEST_SUITE_P(Samples, ParametersFileCuts,
+                         ::testing::Values("PARAMETROSVEK-binary.CDS", "PARAMETROSVEK-xml.CDS"),
                          [](const auto& row) { return CaseName(row.param); });
 
 // A refusal is on screen (the presenter is "showing" it) and more keys reach
@@ -194,9 +199,9 @@ INSTANTIATE_TEST_SUITE_P(Samples, ParametersFileCuts, ::testing::Values("PARAMET
 // event loop. Whatever they do, the call ends with one consistent decision.
 struct RefusalCase {
     const char* what;
-    const char* during;   // keys reaching the dialog during the first refusal
-    bool queued;          // posted and handled by a nested event loop
-    const char* after;    // keys after the refusal returned
+    const char* during;  // keys reaching the dialog during the first refusal
+    bool queued;         // posted and handled by a nested event loop
+    const char* after;   // keys after the refusal returned
     int messages;
     const char* state;
     std::vector<Record> records;
@@ -423,18 +428,42 @@ void PrintTo(const ProgramValueCase& c, std::ostream* os) { *os << c.what; }
 std::vector<ProgramValueCase> ProgramValueCases() {
     const QByteArray bytes("Acrescimo");
     return {
-        {"kind as bytes: a plain discount", CallParams(Variant(bytes), 200.0, 0.0), 3, "2 0 0 1 Enter Backspace Enter", kRecusa20,
-         "packet", {{"V", 2}}},
-        {"base as bytes", CallParams(Variant("Desconto"), Variant(bytes), 0.0), 3, "Enter",
-         QStringLiteral("O valor base (elemento 2) informado não é um número válido: bytes (9)."), "unchanged", {}},
-        {"applied as bytes", CallParams(Variant("Desconto"), 200.0, Variant(bytes)), 3, "Enter",
-         QStringLiteral("O valor já aplicado (elemento 3) informado não é um número válido: bytes (9)."), "unchanged", {}},
-        {"base as a 64-bit integer", CallParams(Variant("DescontoFidelidade"), Variant(std::int64_t{5}), 0.0), 3, "5 0 0 Enter",
-         "", "packet", {{"V", 5}}},
-        {"no parameter array", {}, 3, "Enter",
+        {"kind as bytes: a plain discount",
+         CallParams(Variant(bytes), 200.0, 0.0),
+         3,
+         "2 0 0 1 Enter Backspace Enter",
+         kRecusa20,
+         "packet",
+         {{"V", 2}}},
+        {"base as bytes",
+         CallParams(Variant("Desconto"), Variant(bytes), 0.0),
+         3,
+         "Enter",
+         QStringLiteral("O valor base (elemento 2) informado não é um número válido: bytes (9)."),
+         "unchanged",
+         {}},
+        {"applied as bytes",
+         CallParams(Variant("Desconto"), 200.0, Variant(bytes)),
+         3,
+         "Enter",
+         QStringLiteral("O valor já aplicado (elemento 3) informado não é um número válido: bytes (9)."),
+         "unchanged",
+         {}},
+        {"base as a 64-bit integer",
+         CallParams(Variant("DescontoFidelidade"), Variant(std::int64_t{5}), 0.0),
+         3,
+         "5 0 0 Enter",
+         "",
+         "packet",
+         {{"V", 5}}},
+        {"no parameter array",
+         {},
+         3,
+         "Enter",
          QStringLiteral("Chamada de desconto inválida: faltam parâmetros (o elemento 0, o tipo de ajuste (elemento 1), "
                         "o valor base (elemento 2), o valor já aplicado (elemento 3))."),
-         "unchanged", {}},
+         "unchanged",
+         {}},
     };
 }
 
@@ -517,8 +546,10 @@ TEST_P(HostileHost, EndsTheCallWithoutADecisionAndTheNextCallWorks) {
         }
         // A case that did not end the call fails instead of hanging.
         if (++ticks < 200) return;
-        if (QMessageBox* box = VisibleMessageBox()) box->reject();
-        else if (dialog != nullptr) PostKey(dialog, QStringLiteral("Esc"));
+        if (QMessageBox* box = VisibleMessageBox())
+            box->reject();
+        else if (dialog != nullptr)
+            PostKey(dialog, QStringLiteral("Esc"));
     });
     watch.start();
     Variant result = marker_;
@@ -534,7 +565,8 @@ TEST_P(HostileHost, EndsTheCallWithoutADecisionAndTheNextCallWorks) {
     ExpectNoDialogLeft();
     EXPECT_EQ(VisibleMessageBox(), nullptr);
     // Qt's offscreen platform may add notes of its own.
-    const QStringList lines = err.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^CriaDesconto: ")));
+    const QStringList lines =
+        err.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^CriaDesconto: ")));
     EXPECT_EQ(lines.size(), 1) << err.toStdString();
 
     SetMensagemPresenter([this](const MensagemArgs& a) { messages_ << a.texto; });

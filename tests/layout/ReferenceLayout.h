@@ -34,7 +34,7 @@ struct Element {
     QRect rect;
     bool visible = true;
     bool enabled = true;
-    int tag = -1;                  // buttons only
+    int tag = -1;                   // buttons only
     const char* caption = nullptr;  // labels and captioned buttons
     const char* face = nullptr;     // text style: face, pixel height, bold, colour
     int pixels = 0;
@@ -43,7 +43,7 @@ struct Element {
     int align = NoAlign;
     bool autoSize = false;
     const char* accessible = nullptr;
-    QColor fill;                    // buttons: face colour
+    QColor fill;  // buttons: face colour
 };
 
 inline Element Picture(const char* name, QRect r, bool visible, const char* accessible) {
@@ -81,8 +81,8 @@ inline Element Text(const char* name, QRect r, const char* caption, int pixels, 
 }
 
 // A keypad button; a null caption means a glyph only.
-inline Element Key(const char* name, QRect r, const char* caption, int tag, const char* accessible,
-                   QColor fill = kGrey, bool enabled = true) {
+inline Element Key(const char* name, QRect r, const char* caption, int tag, const char* accessible, QColor fill = kGrey,
+                   bool enabled = true) {
     Element e{};
     e.name = name;
     e.kind = Kind::Button;
@@ -142,10 +142,12 @@ inline const std::array<Element, 28> kElements = {{
 
 // Drawing order, bottom first.
 inline constexpr std::array<const char*, 28> kStacking = {
-    "Shape1",      "bvlPercentual", "bvlValor", "imgValor", "lblValor",    "lblPrecentual",   "imgRef",
-    "imgPercentual", "imgClear",    "lblDadoDigitado", "lblCabec", "lblInfo", "sbt1", "sbt2", "sbt3", "sbt6",
-    "sbt5",        "sbt4",          "sbt7",     "sbt8",     "sbt9",        "sbtCorrigir",     "sbtEnter",
-    "sbtPonto",    "sbtCancelar",   "sbt0",     "sbtVirgula", "lblCodTela",
+    "Shape1",        "bvlPercentual", "bvlValor",      "imgValor", "lblValor",
+    "lblPrecentual", "imgRef",        "imgPercentual", "imgClear", "lblDadoDigitado",
+    "lblCabec",      "lblInfo",       "sbt1",          "sbt2",     "sbt3",
+    "sbt6",          "sbt5",          "sbt4",          "sbt7",     "sbt8",
+    "sbt9",          "sbtCorrigir",   "sbtEnter",      "sbtPonto", "sbtCancelar",
+    "sbt0",          "sbtVirgula",    "lblCodTela",
 };
 
 inline const Element& Find(const QString& name) {
@@ -161,8 +163,8 @@ struct KindCase {
     const char* what;
     const char* key;  // nullptr: the layout as loaded, no set-up
     double base, applied;
-    const char* title;    // as written
-    const char* shown;    // as the operator sees it
+    const char* title;  // as written
+    const char* shown;  // as the operator sees it
     bool valueBox, percentBox;
 };
 

@@ -79,7 +79,8 @@ void ExpectTwiceTheSize(const QImage& one, const QImage& two) {
     else
         EXPECT_EQ(green2, 0);
     EXPECT_EQ(probe::Count(two, two.rect(), green), green2);
-    const QPoint purple = probe::FindFirst(two, two.rect(), [](const QColor& c) { return Distance(c, ref::kKey) <= 60; });
+    const QPoint purple =
+        probe::FindFirst(two, two.rect(), [](const QColor& c) { return Distance(c, ref::kKey) <= 60; });
     EXPECT_EQ(purple, QPoint(-1, -1)) << Describe(At(two, purple.x(), purple.y()));
 
     // Title: centred in the doubled box, twice as wide.

@@ -145,8 +145,8 @@ TEST_P(LabelAnchor, AutoSizeKeepsTheAnchoredEdgeWhenTheTextChanges) {
 INSTANTIATE_TEST_SUITE_P(Alignments, LabelAnchor,
                          ::testing::Values(AnchorCase{"left-aligned", plat::taLeftJustify, {57, 47, 33, 16}, false},
                                            AnchorCase{"right-aligned", plat::taRightJustify, {186, 370, 49, 14}, true},
-                                           AnchorCase{"centred keeps its left edge", plat::taCenter, {8, 4, 218, 21},
-                                                      false}),
+                                           AnchorCase{
+                                               "centred keeps its left edge", plat::taCenter, {8, 4, 218, 21}, false}),
                          [](const auto& row) { return CaseName(row.param.what); });
 
 TEST(Label, AFixedBoxNeverMoves) {
@@ -246,9 +246,7 @@ INSTANTIATE_TEST_SUITE_P(
                                          StretchCase{"4x3", {4, 3}, 1}, StretchCase{"3x2", {3, 2}, 1},
                                          StretchCase{"37x29_at_ratio_2", {37, 29}, 2},
                                          StretchCase{"34x37_at_ratio_1_5", {34, 37}, 1.5})),
-    [](const auto& row) {
-        return std::string(std::get<0>(row.param).name) + "_" + std::get<1>(row.param).name;
-    });
+    [](const auto& row) { return std::string(std::get<0>(row.param).name) + "_" + std::get<1>(row.param).name; });
 
 TEST(Image, WithoutTransparencyTheKeyIsDrawnAndWithoutStretchTheSizeIsKept) {
     plat::TImage img;
@@ -272,7 +270,7 @@ TEST_P(CheckPictureSize, TheCheckPictureShowsOnlyItsOwnColoursOnWhite) {
     const QSize size = GetParam();
     const QImage check(QStringLiteral(":/orv00006/artwork/check.bmp"));
     ASSERT_FALSE(check.isNull());
-    const std::set<QRgb> allowed = {ref::kWhite.rgb(),         QColor(0, 255, 0).rgb(),   QColor(0, 0, 132).rgb(),
+    const std::set<QRgb> allowed = {ref::kWhite.rgb(),           QColor(0, 255, 0).rgb(),     QColor(0, 0, 132).rgb(),
                                     QColor(132, 132, 132).rgb(), QColor(115, 123, 132).rgb(), QColor(0, 132, 0).rgb()};
     plat::TImage img;
     img.SetStretch(true);
@@ -287,7 +285,9 @@ TEST_P(CheckPictureSize, TheCheckPictureShowsOnlyItsOwnColoursOnWhite) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, CheckPictureSize,
                          ::testing::Values(QSize(34, 37), QSize(36, 37), QSize(40, 40), QSize(68, 74)),
-                         [](const auto& row) { return std::to_string(row.param.width()) + "x" + std::to_string(row.param.height()); });
+                         [](const auto& row) {
+                             return std::to_string(row.param.width()) + "x" + std::to_string(row.param.height());
+                         });
 
 TEST(Image, OnlyALeftClickReleasedInsideClicks) {
     plat::TImage img;
@@ -321,9 +321,10 @@ TEST_P(ShapeSize, TwoPixelBandOnAllEdgesAroundAWhiteFill) {
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, ShapeSize,
-                         ::testing::Values(QSize(238, 385), QSize(10, 6), QSize(5, 5), QSize(4, 9)),
-                         [](const auto& row) { return std::to_string(row.param.width()) + "x" + std::to_string(row.param.height()); });
+INSTANTIATE_TEST_SUITE_P(Sizes, ShapeSize, ::testing::Values(QSize(238, 385), QSize(10, 6), QSize(5, 5), QSize(4, 9)),
+                         [](const auto& row) {
+                             return std::to_string(row.param.width()) + "x" + std::to_string(row.param.height());
+                         });
 
 TEST(Shape, AlignedToTheClientAreaItFollowsItsParent) {
     QWidget parent;
@@ -482,14 +483,15 @@ std::string ColourName(const QColor& c) {
     return std::to_string(c.red()) + "_" + std::to_string(c.green()) + "_" + std::to_string(c.blue());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pixels, GlyphMask,
-    ::testing::Values(CoverageCase{QColor(128, 128, 128), QColor(128, 128, 128), 0},
-                      CoverageCase{QColor(128, 128, 128), QColor(255, 255, 255), 255},
-                      CoverageCase{QColor(128, 128, 128), QColor(191, 191, 191), 127},
-                      CoverageCase{QColor(39, 174, 96), QColor(147, 214, 175), 127},
-                      CoverageCase{QColor(204, 204, 204), QColor(255, 255, 255), 255},
-                      CoverageCase{QColor(255, 255, 255), QColor(255, 255, 255), 0}),
-    [](const auto& row) { return "on_" + ColourName(row.param.background) + "_pixel_" + ColourName(row.param.pixel); });
+INSTANTIATE_TEST_SUITE_P(Pixels, GlyphMask,
+                         ::testing::Values(CoverageCase{QColor(128, 128, 128), QColor(128, 128, 128), 0},
+                                           CoverageCase{QColor(128, 128, 128), QColor(255, 255, 255), 255},
+                                           CoverageCase{QColor(128, 128, 128), QColor(191, 191, 191), 127},
+                                           CoverageCase{QColor(39, 174, 96), QColor(147, 214, 175), 127},
+                                           CoverageCase{QColor(204, 204, 204), QColor(255, 255, 255), 255},
+                                           CoverageCase{QColor(255, 255, 255), QColor(255, 255, 255), 0}),
+                         [](const auto& row) {
+                             return "on_" + ColourName(row.param.background) + "_pixel_" + ColourName(row.param.pixel);
+                         });
 
 }  // namespace

@@ -14,11 +14,16 @@ using ref::Kind;
 
 const char* ClassOf(Kind k) {
     switch (k) {
-    case Kind::Image: return "plat::TImage";
-    case Kind::Label: return "plat::TLabel";
-    case Kind::Bevel: return "plat::TBevel";
-    case Kind::Button: return "TBlendedBitBtn";
-    case Kind::Shape: return "plat::TShape";
+    case Kind::Image:
+        return "plat::TImage";
+    case Kind::Label:
+        return "plat::TLabel";
+    case Kind::Bevel:
+        return "plat::TBevel";
+    case Kind::Button:
+        return "TBlendedBitBtn";
+    case Kind::Shape:
+        return "plat::TShape";
     }
     return "";
 }
@@ -39,7 +44,8 @@ TEST_F(ElementTable, TheWindowIsABorderless238By385ModalDialogTitledDesconto) {
     const Cli_orv00006::TfrmDesc fresh;
     EXPECT_EQ(fresh.palette().color(QPalette::Window), QColor(240, 240, 240));
     // No element takes the keyboard focus: the dialog gets every key.
-    for (QWidget* w : d->findChildren<QWidget*>()) EXPECT_EQ(w->focusPolicy(), Qt::NoFocus) << w->objectName().toStdString();
+    for (QWidget* w : d->findChildren<QWidget*>())
+        EXPECT_EQ(w->focusPolicy(), Qt::NoFocus) << w->objectName().toStdString();
 }
 
 class DesignedElement : public LayoutFixture, public ::testing::WithParamInterface<ref::Element> {};
@@ -53,7 +59,9 @@ TEST_P(DesignedElement, EveryElementAsDesigned) {
     EXPECT_STREQ(w->metaObject()->className(), ClassOf(e.kind));
     EXPECT_EQ(!w->isHidden(), e.visible);
     EXPECT_EQ(w->isEnabled(), e.enabled);
-    if (e.accessible) { EXPECT_EQ(w->accessibleName(), QString::fromUtf8(e.accessible)); }
+    if (e.accessible) {
+        EXPECT_EQ(w->accessibleName(), QString::fromUtf8(e.accessible));
+    }
 
     if (e.kind == Kind::Label) {
         auto* l = static_cast<plat::TLabel*>(w);
@@ -159,8 +167,12 @@ TEST_P(DesignedKey, GlyphsWhereTheDesignPutsThem) {
         }
     EXPECT_EQ(b->GlyphFile().section(QLatin1Char('/'), -1), glyph);
     EXPECT_EQ(b->DisabledGlyphFile().section(QLatin1Char('/'), -1), disabledGlyph);
-    if (!glyph.isEmpty()) { EXPECT_FALSE(QImage(b->GlyphFile()).isNull()); }
-    if (!disabledGlyph.isEmpty()) { EXPECT_FALSE(QImage(b->DisabledGlyphFile()).isNull()); }
+    if (!glyph.isEmpty()) {
+        EXPECT_FALSE(QImage(b->GlyphFile()).isNull());
+    }
+    if (!disabledGlyph.isEmpty()) {
+        EXPECT_FALSE(QImage(b->DisabledGlyphFile()).isNull());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, DesignedKey, ::testing::ValuesIn(ref::Buttons().begin(), ref::Buttons().end()),
@@ -229,9 +241,13 @@ TEST_P(KindSetUp, SetUpChangesOnlyTextsAndTheOptionRow) {
     for (const ref::Element& e : ref::kElements) {
         SCOPED_TRACE(e.name);
         QWidget* w = Element(e.name);
-        if (e.kind != Kind::Label || !e.autoSize) { EXPECT_EQ(w->geometry(), e.rect); }
+        if (e.kind != Kind::Label || !e.autoSize) {
+            EXPECT_EQ(w->geometry(), e.rect);
+        }
         EXPECT_EQ(w->isEnabled(), e.enabled);
-        if (e.kind == Kind::Button) { EXPECT_EQ(static_cast<TBlendedBitBtn*>(w)->FaceColor(), e.fill); }
+        if (e.kind == Kind::Button) {
+            EXPECT_EQ(static_cast<TBlendedBitBtn*>(w)->FaceColor(), e.fill);
+        }
     }
     const bool valueBox = !Element("imgValor")->isHidden();
     EXPECT_EQ(valueBox, k.valueBox);

@@ -72,19 +72,28 @@ void ExpectKeyFace(const QImage& img, const QRect& r, const QColor& face, const 
     const int midX = r.x() + r.width() / 2;
     const int midY = r.y() + r.height() / 2;
     const QPoint inside[] = {
-        {r.left() + 3, midY},  {r.right() - 3, midY}, {midX, r.top() + 3},  {midX, r.bottom() - 3},
-        {r.left(), midY},      {r.right(), midY},     {midX, r.top()},      {midX, r.bottom()},
-        {r.left() + 3, r.top() + 8},  {r.right() - 3, r.bottom() - 8},
+        {r.left() + 3, midY},
+        {r.right() - 3, midY},
+        {midX, r.top() + 3},
+        {midX, r.bottom() - 3},
+        {r.left(), midY},
+        {r.right(), midY},
+        {midX, r.top()},
+        {midX, r.bottom()},
+        {r.left() + 3, r.top() + 8},
+        {r.right() - 3, r.bottom() - 8},
     };
     for (const QPoint& p : inside)
-        EXPECT_EQ(At(img, p.x(), p.y()), face) << "at " << p.x() << "," << p.y() << " "
-                                              << Describe(At(img, p.x(), p.y()));
+        EXPECT_EQ(At(img, p.x(), p.y()), face)
+            << "at " << p.x() << "," << p.y() << " " << Describe(At(img, p.x(), p.y()));
     const QPoint outside[] = {{r.left() - 1, midY}, {r.right() + 1, midY}, {midX, r.top() - 1}};
     for (const QPoint& p : outside)
         EXPECT_EQ(At(img, p.x(), p.y()), ref::kWhite) << "outside at " << p.x() << "," << p.y();
     // Below the bottom row lies the footer line; only the other rows are
     // checked there.
-    if (r.bottom() + 1 < 370) { EXPECT_EQ(At(img, midX, r.bottom() + 1), ref::kWhite); }
+    if (r.bottom() + 1 < 370) {
+        EXPECT_EQ(At(img, midX, r.bottom() + 1), ref::kWhite);
+    }
     // Rounded: the very corner is not face colour.
     EXPECT_NE(At(img, r.left(), r.top()), face);
     EXPECT_NE(At(img, r.right(), r.bottom()), face);
@@ -123,7 +132,9 @@ TEST_P(PixelsByKey, CaptionsAndGlyphsAreWhiteAndCentred) {
         << "no white caption or glyph";
     // Nothing but the face, white and blends of the two.
     const QPoint odd = probe::FindFirst(img, inner, [&](const QColor& c) {
-        const auto between = [](int a, int lo, int hi) { return a >= std::min(lo, hi) - 1 && a <= std::max(lo, hi) + 1; };
+        const auto between = [](int a, int lo, int hi) {
+            return a >= std::min(lo, hi) - 1 && a <= std::max(lo, hi) + 1;
+        };
         return !(between(c.red(), face.red(), 255) && between(c.green(), face.green(), 255) &&
                  between(c.blue(), face.blue(), 255));
     });
@@ -202,10 +213,20 @@ TEST_P(PixelsByKind, TheCheckMarkFollowsTheSelectedOption) {
         const int inPercentual = probe::Count(img, percentual, IsCheckGreen);
         const bool valorShows = k.valueBox && !p;
         const bool percentualShows = k.percentBox && p;
-        if (valorShows) { EXPECT_GT(inValor, 40); } else { EXPECT_EQ(inValor, 0); }
-        if (percentualShows) { EXPECT_GT(inPercentual, 40); } else { EXPECT_EQ(inPercentual, 0); }
+        if (valorShows) {
+            EXPECT_GT(inValor, 40);
+        } else {
+            EXPECT_EQ(inValor, 0);
+        }
+        if (percentualShows) {
+            EXPECT_GT(inPercentual, 40);
+        } else {
+            EXPECT_EQ(inPercentual, 0);
+        }
         // The unselected (or hidden) picture shows nothing at all.
-        if (!valorShows) { EXPECT_EQ(probe::Count(img, valor, IsWhite), valor.width() * valor.height()); }
+        if (!valorShows) {
+            EXPECT_EQ(probe::Count(img, valor, IsWhite), valor.width() * valor.height());
+        }
         // (lblValor's longer text may reach into the hidden percentage box.)
         if (!percentualShows && k.percentBox) {
             EXPECT_EQ(probe::Count(img, percentual, IsWhite), percentual.width() * percentual.height());
@@ -286,15 +307,21 @@ TEST_P(PixelsByKind, HiddenOptionControlsAreAbsentFromThePicture) {
     const QRect valueBox = ref::Find("bvlValor").rect;
     const QRect percentBox = ref::Find("bvlPercentual").rect | ref::Find("lblPrecentual").rect;
     const auto white = [&](const QRect& r) { return probe::Count(img, r, IsWhite) == r.width() * r.height(); };
-    if (!k.valueBox) { EXPECT_TRUE(white(valueBox)); }
+    if (!k.valueBox) {
+        EXPECT_TRUE(white(valueBox));
+    }
     if (!k.percentBox) {
         // lblValor's longer text may run into the box's place.
         const QRect valor = Element("lblValor")->geometry();
         EXPECT_TRUE(white(percentBox.adjusted(std::max(0, valor.right() + 1 - percentBox.left()), 0, 0, 0)));
         EXPECT_FALSE(white(valor));
     }
-    if (k.valueBox) { EXPECT_FALSE(white(valueBox)); }
-    if (k.percentBox) { EXPECT_FALSE(white(percentBox)); }
+    if (k.valueBox) {
+        EXPECT_FALSE(white(valueBox));
+    }
+    if (k.percentBox) {
+        EXPECT_FALSE(white(percentBox));
+    }
 }
 
 TEST_F(Pixels, TheValueLabelGrowsToTheRightFromItsLeftEdge) {
@@ -330,7 +357,9 @@ TEST_P(Footer, TheFooterKeepsItsRightEdgeWhateverItsLength) {
     EXPECT_EQ(footer->geometry().right(), 234);
     // Grey text on white.
     EXPECT_GT(probe::Count(img, ink, [](const QColor& c) { return Distance(c, ref::kGrey) <= 8; }), 3);
-    if (QString::fromUtf8(text).size() > 20) { EXPECT_LT(ink.left(), 120); }
+    if (QString::fromUtf8(text).size() > 20) {
+        EXPECT_LT(ink.left(), 120);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, Footer, ::testing::Values("Orv00006", "O6", "Orv00006 - Loja 12 - Caixa 3"),

@@ -18,10 +18,20 @@ TEST(TextoDosDigitos, FillsFromTheRight) {
         const char* shown;
     };
     const Case cases[] = {
-        {"", ',', ""},          {"1", ',', "0,01"},        {"12", ',', "0,12"},     {"123", ',', "1,23"},
-        {"1234", ',', "12,34"}, {"0", ',', "0,00"},        {"05", ',', "0,05"},     {"051", ',', "0,51"},
-        {"0512", ',', "05,12"}, {"2000", ',', "20,00"},    {"123456789012", ',', "1234567890,12"},
-        {"1234", '.', "12.34"}, {"000", ',', "0,00"},      {"0000", ',', "00,00"},
+        {"", ',', ""},
+        {"1", ',', "0,01"},
+        {"12", ',', "0,12"},
+        {"123", ',', "1,23"},
+        {"1234", ',', "12,34"},
+        {"0", ',', "0,00"},
+        {"05", ',', "0,05"},
+        {"051", ',', "0,51"},
+        {"0512", ',', "05,12"},
+        {"2000", ',', "20,00"},
+        {"123456789012", ',', "1234567890,12"},
+        {"1234", '.', "12.34"},
+        {"000", ',', "0,00"},
+        {"0000", ',', "00,00"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(TextoDosDigitos(QString::fromLatin1(c.typed), QLatin1Char(c.sep)), QString::fromLatin1(c.shown))
@@ -48,9 +58,9 @@ struct DecisionCase {
     double limite, elemento2, elemento3;
     const char* display;  // under a comma separator
     Acao acao;
-    double valor;         // accepted amount
-    const char* chave;    // refusal key
-    const char* figura;   // refusal figure
+    double valor;        // accepted amount
+    const char* chave;   // refusal key
+    const char* figura;  // refusal figure
     double vrMaxDesc;
 };
 
@@ -91,7 +101,8 @@ std::vector<DecisionCase> DecisionCases() {
         {"applied_20_nothing_more", Titulo::Desconto, "V", 10, 180, 20, "0,00", A, 0, "", "", 20},
         {"applied_20_a_cent_more", Titulo::Desconto, "V", 10, 180, 20, "0,01", R, 0, kPerMax, "0,00", 20},
         {"applied_20_prefilled_20", Titulo::Desconto, "V", 10, 180, 20, "20,00", R, 0, kPerMax, "0,00", 20},
-        {"earlier_plus_new_percentage_at_the_limit", Titulo::Desconto, "P", 10, 180.5, 19.5, "0,25", A, 0.25, "", "", 20},
+        {"earlier_plus_new_percentage_at_the_limit", Titulo::Desconto, "P", 10, 180.5, 19.5, "0,25", A, 0.25, "", "",
+         20},
         {"earlier_plus_new_percentage_over", Titulo::Desconto, "P", 10, 180.5, 19.5, "0,26", R, 0, kPerMax, "0,50", 20},
         {"limit_product_not_exact_in_binary", Titulo::Desconto, "V", 10, 200.1, 0, "20,01", A, 20.01, "", "", 20.01},
         {"no_parameters_file_no_limit", Titulo::Desconto, "V", 0, 200, 0, "1000000,00", A, 1e6, "", "", no},

@@ -43,11 +43,13 @@ TEST_P(Loader, ResolvesEveryEntryPointOrSaysWhy) {
         EXPECT_EQ(error, QString::fromUtf8(c.path) + QString::fromUtf8(kMissingAll));
     }
     EXPECT_EQ(m.IsLoaded(), loads);
-    const std::pair<const char*, bool> found[] = {
-        {"Initialize", m.initialize != nullptr},      {"Finalize", m.finalize != nullptr},
-        {"GetPackageInfoTable", m.packageInfo != nullptr}, {"CriaDesconto", m.criaDesconto != nullptr},
-        {"Cli_orv00006::CriaDesconto", m.unitCriaDesconto != nullptr}, {"Cli_orv00006::frmDesc", m.frmDesc != nullptr},
-        {"Cli_orv00006::boCriado06", m.boCriado06 != nullptr}};
+    const std::pair<const char*, bool> found[] = {{"Initialize", m.initialize != nullptr},
+                                                  {"Finalize", m.finalize != nullptr},
+                                                  {"GetPackageInfoTable", m.packageInfo != nullptr},
+                                                  {"CriaDesconto", m.criaDesconto != nullptr},
+                                                  {"Cli_orv00006::CriaDesconto", m.unitCriaDesconto != nullptr},
+                                                  {"Cli_orv00006::frmDesc", m.frmDesc != nullptr},
+                                                  {"Cli_orv00006::boCriado06", m.boCriado06 != nullptr}};
     for (const auto& [entry, resolved] : found) EXPECT_EQ(resolved, loads) << entry;
     m.Unload();
     EXPECT_EQ(m.criaDesconto, nullptr);

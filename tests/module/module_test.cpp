@@ -88,8 +88,8 @@ INSTANTIATE_TEST_SUITE_P(
         SymbolCase{"ValidaDesconto", "_ZN12Cli_orv000068TfrmDesc14ValidaDescontoEv", true},
         SymbolCase{"TfrmDesc_type_info", "_ZTIN12Cli_orv000068TfrmDescE", true},
         SymbolCase{"TextoDosDigitos_is_hidden", "_ZN12Cli_orv0000615TextoDosDigitosERK7QString5QChar", false},
-        SymbolCase{"DecisaoDaConfirmacao_is_hidden",
-                   "_ZN12Cli_orv0000620DecisaoDaConfirmacaoERKNS_7LimitesERK7QString", false}),
+        SymbolCase{"DecisaoDaConfirmacao_is_hidden", "_ZN12Cli_orv0000620DecisaoDaConfirmacaoERKNS_7LimitesERK7QString",
+                   false}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(ModuleTest, PackageInfoNamesItsRequirementAndUnits) {
@@ -164,7 +164,9 @@ struct SetUpFailure {
 
 void PrintTo(const SetUpFailure& c, std::ostream* os) { *os << c.mustContain; }
 
-std::vector<Variant> DiscountParams(Variant base, Variant applied) { return {Variant(), Variant("Desconto"), base, applied}; }
+std::vector<Variant> DiscountParams(Variant base, Variant applied) {
+    return {Variant(), Variant("Desconto"), base, applied};
+}
 
 std::vector<SetUpFailure> SetUpFailures() {
     return {

@@ -11,15 +11,13 @@ using namespace rstest;
 namespace {
 
 // Two columns: CODIGO i4, NOME string(20).
-const std::vector<Column>& Cols()
-{
+const std::vector<Column>& Cols() {
     static const std::vector<Column> cols = {{"CODIGO", TypeWord(1, 4)},
                                              {"NOME", TypeWord(9, 1, true), {WidthProp(20)}}};
     return cols;
 }
 
-Row Stored(unsigned status, int code, const QByteArray& name)
-{
+Row Stored(unsigned status, int code, const QByteArray& name) {
     return {status, {0, 0}, Bytes().u32(static_cast<std::uint32_t>(code)).name(name)};
 }
 // A changed version that stores only the name; the code is 'unchanged'.
@@ -37,27 +35,22 @@ struct ChangeCase {
     std::vector<Visible> expected;
 };
 
-std::vector<Row> NineteenRows()
-{
+std::vector<Row> NineteenRows() {
     // The shape of a real file: 18 originals and, as row 19, a modified
     // version of row 1.
     std::vector<Row> rows;
-    for (int i = 1; i <= 18; ++i)
-        rows.push_back(Stored(0, i, "R" + QByteArray::number(i)));
+    for (int i = 1; i <= 18; ++i) rows.push_back(Stored(0, i, "R" + QByteArray::number(i)));
     rows.push_back(Stored(8, 100, "R1 alterado"));
     return rows;
 }
 
-std::vector<Visible> NineteenVisible()
-{
+std::vector<Visible> NineteenVisible() {
     std::vector<Visible> out = {{100, "R1 alterado"}};
-    for (int i = 2; i <= 18; ++i)
-        out.push_back({i, "R" + QByteArray::number(i)});
+    for (int i = 2; i <= 18; ++i) out.push_back({i, "R" + QByteArray::number(i)});
     return out;
 }
 
-std::vector<ChangeCase> Cases()
-{
+std::vector<ChangeCase> Cases() {
     return {
         {"modified_replaces_its_original", NineteenRows(), {19, 1, 8}, NineteenVisible()},
         {"deleted_row_is_gone",
@@ -80,15 +73,11 @@ std::vector<ChangeCase> Cases()
          {Stored(0, 1, "um"), Stored(4, 5, "novo"), Stored(0, 2, "dois")},
          {2, 0, 4},
          {{1, "um"}, {5, "novo"}, {2, "dois"}}},
-        {"everything_deleted",
-         {Stored(2, 1, "um"), Stored(2, 2, "dois")},
-         {1, 0, 2, 2, 0, 2},
-         {}},
+        {"everything_deleted", {Stored(2, 1, "um"), Stored(2, 2, "dois")}, {1, 0, 2, 2, 0, 2}, {}},
     };
 }
 
-void ExpectVisible(TClientDataSet& cds, const std::vector<Visible>& expected)
-{
+void ExpectVisible(TClientDataSet& cds, const std::vector<Visible>& expected) {
     EXPECT_EQ(cds.RecordCount(), static_cast<int>(expected.size()));
     cds.First();
     for (const Visible& v : expected) {
@@ -104,12 +93,10 @@ void PrintTo(const ChangeCase& c, std::ostream* os) { *os << c.label; }
 
 class SavedChanges : public ::testing::TestWithParam<ChangeCase> {};
 
-TEST_P(SavedChanges, VisibleRecordsAfterOpening)
-{
+TEST_P(SavedChanges, VisibleRecordsAfterOpening) {
     const ChangeCase& c = GetParam();
     std::vector<QByteArray> props;
-    if (!c.changeLog.empty())
-        props.push_back(ChangeLogProp(c.changeLog));
+    if (!c.changeLog.empty()) props.push_back(ChangeLogProp(c.changeLog));
     TClientDataSet cds;
     cds.LoadFromBytes(Packet(Cols(), c.rows, props));
     // The record current after opening is the first visible one.
@@ -136,8 +123,7 @@ INSTANTIATE_TEST_SUITE_P(Binary, SavedChanges, ::testing::ValuesIn(Cases()),
                          [](const auto& tp) { return std::string(tp.param.label); });
 
 // The XML form of the same thing: RowState and PARAMS CHANGE_LOG.
-TEST(SavedChangesXml, ModifiedRowReplacesItsOriginal)
-{
+TEST(SavedChangesXml, ModifiedRowReplacesItsOriginal) {
     QByteArray xml =
         "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
         "<FIELD attrname=\"CODIGO\" fieldtype=\"i4\"/><FIELD attrname=\"NOME\" fieldtype=\"string\" WIDTH=\"20\"/>"
@@ -160,8 +146,7 @@ void PrintTo(const BadLog& c, std::ostream* os) { *os << c.label; }
 
 class BadChangeLog : public ::testing::TestWithParam<BadLog> {};
 
-TEST_P(BadChangeLog, IsRefusedClearly)
-{
+TEST_P(BadChangeLog, IsRefusedClearly) {
     const std::vector<Row> rows = {Stored(0, 1, "um"), Stored(8, 2, "dois"), Stored(8, 3, "tres")};
     TClientDataSet cds;
     try {
@@ -174,14 +159,13 @@ TEST_P(BadChangeLog, IsRefusedClearly)
     EXPECT_FALSE(cds.Active());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Binary, BadChangeLog,
-    ::testing::Values(BadLog{"row_out_of_range", {9, 1, 8}, "cita o registro 9"},
-                      BadLog{"original_out_of_range", {2, 7, 8}, "registro original 7"},
-                      BadLog{"row_zero", {0, 1, 8}, "cita o registro 0"},
-                      BadLog{"not_triples", {2, 1}, "não formam triplas"},
-                      BadLog{"own_original", {2, 2, 8}, "original de si mesmo"},
-                      BadLog{"cycle", {2, 1, 8, 3, 2, 8, 2, 3, 8}, "ciclo"}),
-    [](const auto& tp) { return std::string(tp.param.label); });
+INSTANTIATE_TEST_SUITE_P(Binary, BadChangeLog,
+                         ::testing::Values(BadLog{"row_out_of_range", {9, 1, 8}, "cita o registro 9"},
+                                           BadLog{"original_out_of_range", {2, 7, 8}, "registro original 7"},
+                                           BadLog{"row_zero", {0, 1, 8}, "cita o registro 0"},
+                                           BadLog{"not_triples", {2, 1}, "não formam triplas"},
+                                           BadLog{"own_original", {2, 2, 8}, "original de si mesmo"},
+                                           BadLog{"cycle", {2, 1, 8, 3, 2, 8, 2, 3, 8}, "ciclo"}),
+                         [](const auto& tp) { return std::string(tp.param.label); });
 
 }  // namespace

@@ -6,9 +6,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <unistd.h>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "CaseName.h"
@@ -20,8 +20,7 @@ using namespace rstest;
 
 namespace {
 
-QByteArray ReadAll(const QString& path)
-{
+QByteArray ReadAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
@@ -30,8 +29,7 @@ QByteArray BinarySample() { return ReadAll(DataFile(QStringLiteral("PARAMETROSVE
 
 // The message of the EDatabaseError that loading `bytes` throws; fails
 // the test when it opens or throws anything else.
-QString LoadError(const QByteArray& bytes)
-{
+QString LoadError(const QByteArray& bytes) {
     TClientDataSet cds(QStringLiteral("cdsTeste"));
     try {
         cds.LoadFromBytes(bytes);
@@ -46,8 +44,7 @@ QString LoadError(const QByteArray& bytes)
     return {};
 }
 
-QByteArray RichBinary()
-{
+QByteArray RichBinary() {
     TClientDataSet cds;
     cds.AddStringField(QStringLiteral("T"), 20);
     cds.AddField(QStringLiteral("W"), TFieldType::ftWideString, 10);
@@ -59,8 +56,7 @@ QByteArray RichBinary()
     for (int i = 0; i < 3; ++i) {
         cds.Append();
         cds.Fields(0)->SetAsString(QStringLiteral("ação %1").arg(i));
-        if (i != 1)
-            cds.Fields(1)->SetAsString(QStringLiteral("ü%1").arg(i));
+        if (i != 1) cds.Fields(1)->SetAsString(QStringLiteral("ü%1").arg(i));
         cds.Fields(2)->SetAsFloat(i * 1000);
         cds.Fields(3)->SetAsFloat(i + 0.25);
         cds.Fields(4)->SetValue(QDateTime(QDate(2020, 1, i + 1), QTime(10, 0), Qt::UTC));
@@ -70,8 +66,7 @@ QByteArray RichBinary()
     return cds.Data().AsBytes();
 }
 
-TEST(PacketTruncation, EveryPrefixOfTheBinarySampleFails)
-{
+TEST(PacketTruncation, EveryPrefixOfTheBinarySampleFails) {
     const QByteArray sample = BinarySample();
     ASSERT_EQ(sample.size(), 126);
     for (qsizetype n = 0; n < sample.size(); ++n) {
@@ -84,8 +79,7 @@ TEST(PacketTruncation, EveryPrefixOfTheBinarySampleFails)
     }
 }
 
-TEST(PacketTruncation, EveryPrefixOfARicherPacketFails)
-{
+TEST(PacketTruncation, EveryPrefixOfARicherPacketFails) {
     const QByteArray full = RichBinary();
     {
         TClientDataSet cds;
@@ -101,8 +95,7 @@ TEST(PacketTruncation, EveryPrefixOfARicherPacketFails)
 
 class XmlSamplePrefixes : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(XmlSamplePrefixes, EveryPrefixOfTheXmlSamplesFails)
-{
+TEST_P(XmlSamplePrefixes, EveryPrefixOfTheXmlSamplesFails) {
     const char* file = GetParam();
     const QByteArray sample = ReadAll(DataFile(QString::fromLatin1(file)));
     ASSERT_FALSE(sample.isEmpty());
@@ -116,8 +109,7 @@ INSTANTIATE_TEST_SUITE_P(PacketTruncation, XmlSamplePrefixes,
                          ::testing::Values("PARAMETROSVEK-xml.CDS", "PARAMETROSVEK-xml-utf8.CDS"),
                          [](const auto& row) { return CaseName(row.param); });
 
-TEST(PacketTruncation, FileMessageNamesTheFile)
-{
+TEST(PacketTruncation, FileMessageNamesTheFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("PARAMETROSVEK.CDS"));
@@ -148,8 +140,7 @@ void PrintTo(const Patch& c, std::ostream* os) { *os << c.label; }
 
 class CorruptSample : public ::testing::TestWithParam<Patch> {};
 
-TEST_P(CorruptSample, FailsWithTheReason)
-{
+TEST_P(CorruptSample, FailsWithTheReason) {
     QByteArray bytes = BinarySample();
     const Patch& p = GetParam();
     bytes.replace(p.offset, p.bytes.size(), p.bytes);
@@ -162,35 +153,35 @@ TEST_P(CorruptSample, FailsWithTheReason)
 // type, 91 dataset property count, 93 the row (94 flags, 99 text length).
 INSTANTIATE_TEST_SUITE_P(
     Binary, CorruptSample,
-    ::testing::Values(
-        Patch{"magic", 0, Bytes().u32(0x12345678), "assinatura desconhecida"},
-        Patch{"version", 4, Bytes().u16(9), "versão de pacote não suportada"},
-        Patch{"header_too_small", 8, Bytes().u32(10), "tamanho de cabeçalho inválido"},
-        Patch{"header_past_end", 8, Bytes().u32(0xFFFFFFFF), "truncado"},
-        Patch{"column_count_huge", 12, Bytes().u16(0xFFFF), "quantidade de colunas impossível"},
-        Patch{"column_count_zero", 12, Bytes().u16(0), "pacote sem campos"},
-        Patch{"row_count_huge", 14, Bytes().u32(0xFFFFFFFF), "quantidade de registros impossível"},
-        Patch{"row_count_one_more", 14, Bytes().u32(2), "truncado"},
-        Patch{"no_metadata_flag", 18, Bytes().u32(0), "sem definição de campos"},
-        Patch{"row_offset_inside_metadata", 22, Bytes().u16(30), "posição dos registros inválida"},
-        Patch{"row_offset_past_end", 22, Bytes().u16(0xFFFF), "truncado"},
-        Patch{"name_longer_than_file", 24, Bytes().u8(0xFF), "truncado"},
-        Patch{"empty_name", 24, Bytes().u8(0), "não tem nome"},
-        Patch{"nested_table", 31, Bytes().u32(TypeWord(14, 4)), "tabelas aninhadas não são suportadas"},
-        Patch{"adt", 31, Bytes().u32(TypeWord(12, 4)), "ADT"},
-        Patch{"unknown_type", 31, Bytes().u32(TypeWord(0x3F, 4)), "tipo de campo desconhecido"},
-        Patch{"array_field", 31, Bytes().u32(TypeWord(1, 4, false, true)), "matriz"},
-        Patch{"int_of_three_bytes", 31, Bytes().u32(TypeWord(1, 3)), "tamanho 3 inválido"},
-        Patch{"variable_int", 31, Bytes().u32(TypeWord(1, 4, true)), "comprimento variável"},
-        Patch{"prefix_of_three", 49, Bytes().u32(TypeWord(9, 3, true)), "prefixo de comprimento inválido"},
-        Patch{"property_count_huge", 55, Bytes().u16(0xFFFF), "quantidade de propriedades impossível"},
-        Patch{"property_array_huge", 63, Bytes().u32(TypeWord(2, 2, false, true)),
-              "quantidade de elementos impossível"},
-        Patch{"property_prefix_huge", 63, Bytes().u32(TypeWord(9, 4, true)), "truncado"},
-        Patch{"dataset_property_count_huge", 91, Bytes().u16(0xFFFF),
-              "quantidade de propriedades do pacote impossível"},
-        Patch{"flag_value_three", 94, Bytes().u8(3), "indicador inválido"},
-        Patch{"text_longer_than_file", 99, Bytes().u8(0xFF), "truncado"}),
+    ::testing::Values(Patch{"magic", 0, Bytes().u32(0x12345678), "assinatura desconhecida"},
+                      Patch{"version", 4, Bytes().u16(9), "versão de pacote não suportada"},
+                      Patch{"header_too_small", 8, Bytes().u32(10), "tamanho de cabeçalho inválido"},
+                      Patch{"header_past_end", 8, Bytes().u32(0xFFFFFFFF), "truncado"},
+                      Patch{"column_count_huge", 12, Bytes().u16(0xFFFF), "quantidade de colunas impossível"},
+                      Patch{"column_count_zero", 12, Bytes().u16(0), "pacote sem campos"},
+                      Patch{"row_count_huge", 14, Bytes().u32(0xFFFFFFFF), "quantidade de registros impossível"},
+                      Patch{"row_count_one_more", 14, Bytes().u32(2), "truncado"},
+                      Patch{"no_metadata_flag", 18, Bytes().u32(0), "sem definição de campos"},
+                      Patch{"row_offset_inside_metadata", 22, Bytes().u16(30), "posição dos registros inválida"},
+                      Patch{"row_offset_past_end", 22, Bytes().u16(0xFFFF), "truncado"},
+                      Patch{"name_longer_than_file", 24, Bytes().u8(0xFF), "truncado"},
+                      Patch{"empty_name", 24, Bytes().u8(0), "não tem nome"},
+                      Patch{"nested_table", 31, Bytes().u32(TypeWord(14, 4)), "tabelas aninhadas não são suportadas"},
+                      Patch{"adt", 31, Bytes().u32(TypeWord(12, 4)), "ADT"},
+                      Patch{"unknown_type", 31, Bytes().u32(TypeWord(0x3F, 4)), "tipo de campo desconhecido"},
+                      Patch{"array_field", 31, Bytes().u32(TypeWord(1, 4, false, true)), "matriz"},
+                      Patch{"int_of_three_bytes", 31, Bytes().u32(TypeWord(1, 3)), "tamanho 3 inválido"},
+                      Patch{"variable_int", 31, Bytes().u32(TypeWord(1, 4, true)), "comprimento variável"},
+                      Patch{"prefix_of_three", 49, Bytes().u32(TypeWord(9, 3, true)),
+                            "prefixo de comprimento inválido"},
+                      Patch{"property_count_huge", 55, Bytes().u16(0xFFFF), "quantidade de propriedades impossível"},
+                      Patch{"property_array_huge", 63, Bytes().u32(TypeWord(2, 2, false, true)),
+                            "quantidade de elementos impossível"},
+                      Patch{"property_prefix_huge", 63, Bytes().u32(TypeWord(9, 4, true)), "truncado"},
+                      Patch{"dataset_property_count_huge", 91, Bytes().u16(0xFFFF),
+                            "quantidade de propriedades do pacote impossível"},
+                      Patch{"flag_value_three", 94, Bytes().u8(3), "indicador inválido"},
+                      Patch{"text_longer_than_file", 99, Bytes().u8(0xFF), "truncado"}),
     [](const auto& tp) { return std::string(tp.param.label); });
 
 struct Foreign {
@@ -199,18 +190,15 @@ struct Foreign {
     const char* message;
 };
 
-QByteArray RandomBytes()
-{
+QByteArray RandomBytes() {
     std::mt19937 gen(20240315);
     QByteArray out(4096, '\0');
-    for (auto& c : out)
-        c = static_cast<char>(gen() & 0xFF);
+    for (auto& c : out) c = static_cast<char>(gen() & 0xFF);
     out[0] = 'Z';
     return out;
 }
 
-QByteArray XmlPacket(const QByteArray& fields, const QByteArray& rows, const QByteArray& params = "<PARAMS/>")
-{
+QByteArray XmlPacket(const QByteArray& fields, const QByteArray& rows, const QByteArray& params = "<PARAMS/>") {
     return "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>" + fields +
            "</FIELDS>" + params + "</METADATA><ROWDATA>" + rows + "</ROWDATA></DATAPACKET>";
 }
@@ -221,8 +209,7 @@ void PrintTo(const Foreign& c, std::ostream* os) { *os << c.label; }
 
 class ForeignInput : public ::testing::TestWithParam<Foreign> {};
 
-TEST_P(ForeignInput, IsRefused)
-{
+TEST_P(ForeignInput, IsRefused) {
     const QString message = LoadError(GetParam().bytes);
     EXPECT_TRUE(message.contains(QString::fromUtf8(GetParam().message))) << message.toStdString();
 }
@@ -255,8 +242,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "tabelas aninhadas"},
         Foreign{"no_attrname", XmlPacket("<FIELD fieldtype=\"i4\"/>", ""), "não tem attrname"},
         Foreign{"duplicate_field", XmlPacket(kOneInt + kOneInt, ""), "repetido"},
-        Foreign{"bad_width", XmlPacket("<FIELD attrname=\"S\" fieldtype=\"string\" WIDTH=\"abc\"/>", ""),
-                "WIDTH"},
+        Foreign{"bad_width", XmlPacket("<FIELD attrname=\"S\" fieldtype=\"string\" WIDTH=\"abc\"/>", ""), "WIDTH"},
         Foreign{"bad_number", XmlPacket("<FIELD attrname=\"R\" fieldtype=\"r8\"/>", "<ROW R=\"abc\"/>"),
                 "valor inválido 'abc' no campo 'R'"},
         Foreign{"int_out_of_range", XmlPacket("<FIELD attrname=\"N\" fieldtype=\"i2\"/>", "<ROW N=\"70000\"/>"),
@@ -266,38 +252,33 @@ INSTANTIATE_TEST_SUITE_P(
         Foreign{"bad_base64", XmlPacket("<FIELD attrname=\"B\" fieldtype=\"bin.hex\"/>", "<ROW B=\"!!!\"/>"),
                 "valor inválido"},
         Foreign{"bad_rowstate", XmlPacket(kOneInt, "<ROW RowState=\"x\" N=\"1\"/>"), "RowState inválido"},
-        Foreign{"bad_change_log", XmlPacket(kOneInt, "<ROW N=\"1\"/>", "<PARAMS CHANGE_LOG=\"1 a 8\"/>"),
-                "CHANGE_LOG"},
+        Foreign{"bad_change_log", XmlPacket(kOneInt, "<ROW N=\"1\"/>", "<PARAMS CHANGE_LOG=\"1 a 8\"/>"), "CHANGE_LOG"},
         Foreign{"change_log_out_of_range", XmlPacket(kOneInt, "<ROW N=\"1\"/>", "<PARAMS CHANGE_LOG=\"5 1 8\"/>"),
                 "CHANGE_LOG"},
-        Foreign{"duplicate_binary_field",
-                Packet({{"A", TypeWord(1, 4)}, {"a", TypeWord(1, 4)}}, {}), "campo 'a' repetido"},
-        Foreign{"odd_utf16", Packet({{"U", TypeWord(10, 1, true)}}, {{0, {0}, Bytes().u8(3).bytes("abc")}}),
-                "ímpar"},
-        Foreign{"bad_bcd_digit",
-                Packet({{"D", TypeWord(5, 4)}}, {{0, {0}, Bytes().u8(2).u8(0).u8(0xA1).u8(0)}}),
+        Foreign{"duplicate_binary_field", Packet({{"A", TypeWord(1, 4)}, {"a", TypeWord(1, 4)}}, {}),
+                "campo 'a' repetido"},
+        Foreign{"odd_utf16", Packet({{"U", TypeWord(10, 1, true)}}, {{0, {0}, Bytes().u8(3).bytes("abc")}}), "ímpar"},
+        Foreign{"bad_bcd_digit", Packet({{"D", TypeWord(5, 4)}}, {{0, {0}, Bytes().u8(2).u8(0).u8(0xA1).u8(0)}}),
                 "valor BCD inválido"},
         Foreign{"bcd_precision_too_big",
                 Packet({{"D", TypeWord(5, 4)}}, {{0, {0}, Bytes().u8(9).u8(0).u8(0x11).u8(0x11)}}),
                 "valor BCD inválido"},
         Foreign{"time_past_midnight", Packet({{"H", TypeWord(7, 4)}}, {{0, {0}, Bytes().u32(86400000)}}),
                 "hora inválida"},
-        Foreign{"timestamp_nan",
-                Packet({{"M", TypeWord(8, 8)}}, {{0, {0}, Bytes().u64(0x7FF8000000000000ull)}}),
+        Foreign{"timestamp_nan", Packet({{"M", TypeWord(8, 8)}}, {{0, {0}, Bytes().u64(0x7FF8000000000000ull)}}),
                 "data e hora inválidas"},
         Foreign{"timestamp_huge", Packet({{"M", TypeWord(8, 8)}}, {{0, {0}, Bytes().f64(1e300)}}),
                 "data e hora inválidas"},
-        Foreign{"sql_datetime_month_13",
-                Packet({{"M", TypeWord(17, 16)}},
-                       {{0, {0}, Bytes().u16(2020).u16(13).u16(1).u16(0).u16(0).u16(0).u32(0)}}),
-                "data e hora inválidas"}),
+        Foreign{
+            "sql_datetime_month_13",
+            Packet({{"M", TypeWord(17, 16)}}, {{0, {0}, Bytes().u16(2020).u16(13).u16(1).u16(0).u16(0).u16(0).u32(0)}}),
+            "data e hora inválidas"}),
     [](const auto& tp) { return std::string(tp.param.label); });
 
 // ---------------------------------------------------------------------------
 // Files
 
-QString FileError(const QString& path)
-{
+QString FileError(const QString& path) {
     TClientDataSet cds;
     try {
         cds.LoadFromFile(path);
@@ -319,8 +300,7 @@ void PrintTo(const UnopenablePath& c, std::ostream* os) { *os << c.name; }
 
 class UnopenableFile : public ::testing::TestWithParam<UnopenablePath> {};
 
-TEST_P(UnopenableFile, MissingDirectoryAndDeviceAreRefused)
-{
+TEST_P(UnopenableFile, MissingDirectoryAndDeviceAreRefused) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = GetParam().path(dir);
@@ -331,18 +311,18 @@ TEST_P(UnopenableFile, MissingDirectoryAndDeviceAreRefused)
 
 INSTANTIATE_TEST_SUITE_P(
     PacketFiles, UnopenableFile,
-    ::testing::Values(
-        UnopenablePath{"missing_file",
-                       [](const QTemporaryDir& dir) { return dir.filePath(QStringLiteral("nao-existe.cds")); },
-                       "arquivo não encontrado"},
-        UnopenablePath{"directory", [](const QTemporaryDir& dir) { return dir.path(); }, "é uma pasta"},
-        UnopenablePath{"device", [](const QTemporaryDir&) { return QStringLiteral("/dev/null"); },
-                       "não é um arquivo comum"},
-        UnopenablePath{"empty_path", [](const QTemporaryDir&) { return QString(); }, "caminho vazio"}),
+    ::testing::Values(UnopenablePath{"missing_file",
+                                     [](const QTemporaryDir& dir) {
+                                         return dir.filePath(QStringLiteral("nao-existe.cds"));
+                                     },
+                                     "arquivo não encontrado"},
+                      UnopenablePath{"directory", [](const QTemporaryDir& dir) { return dir.path(); }, "é uma pasta"},
+                      UnopenablePath{"device", [](const QTemporaryDir&) { return QStringLiteral("/dev/null"); },
+                                     "não é um arquivo comum"},
+                      UnopenablePath{"empty_path", [](const QTemporaryDir&) { return QString(); }, "caminho vazio"}),
     [](const auto& row) { return std::string(row.param.name); });
 
-TEST(PacketFiles, EmptyFile)
-{
+TEST(PacketFiles, EmptyFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("vazio.cds"));
@@ -352,10 +332,8 @@ TEST(PacketFiles, EmptyFile)
     EXPECT_TRUE(FileError(path).contains(QStringLiteral("arquivo vazio")));
 }
 
-TEST(PacketFiles, UnreadableFile)
-{
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root reads every file";
+TEST(PacketFiles, UnreadableFile) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("fechado.cds"));
@@ -367,8 +345,7 @@ TEST(PacketFiles, UnreadableFile)
     EXPECT_TRUE(FileError(path).contains(QStringLiteral("não foi possível abri-lo")));
 }
 
-TEST(PacketFiles, OversizedFileIsRefusedWithoutReading)
-{
+TEST(PacketFiles, OversizedFileIsRefusedWithoutReading) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("enorme.cds"));
@@ -380,8 +357,7 @@ TEST(PacketFiles, OversizedFileIsRefusedWithoutReading)
     EXPECT_TRUE(FileError(path).contains(QStringLiteral("grande demais")));
 }
 
-TEST(PacketFiles, FailedLoadKeepsWhatWasOpen)
-{
+TEST(PacketFiles, FailedLoadKeepsWhatWasOpen) {
     TClientDataSet cds;
     cds.LoadFromFile(DataFile(QStringLiteral("PARAMETROSVEK-binary.CDS")));
     QByteArray broken = BinarySample();
@@ -400,8 +376,7 @@ void PrintTo(const UnwritablePath& c, std::ostream* os) { *os << c.name; }
 
 class UnwritableFile : public ::testing::TestWithParam<UnwritablePath> {};
 
-TEST_P(UnwritableFile, SavingToADirectoryOrMissingFolderFails)
-{
+TEST_P(UnwritableFile, SavingToADirectoryOrMissingFolderFails) {
     TClientDataSet cds;
     cds.LoadFromFile(DataFile(QStringLiteral("PARAMETROSVEK-binary.CDS")));
     QTemporaryDir dir;
@@ -415,39 +390,36 @@ TEST_P(UnwritableFile, SavingToADirectoryOrMissingFolderFails)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PacketFiles, UnwritableFile,
-    ::testing::Values(UnwritablePath{"directory", [](const QTemporaryDir& dir) { return dir.path(); }},
-                      UnwritablePath{"missing_folder",
-                                     [](const QTemporaryDir& dir) { return dir.filePath(QStringLiteral("nao/existe/x.cds")); }}),
-    [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(PacketFiles, UnwritableFile,
+                         ::testing::Values(UnwritablePath{"directory",
+                                                          [](const QTemporaryDir& dir) { return dir.path(); }},
+                                           UnwritablePath{"missing_folder",
+                                                          [](const QTemporaryDir& dir) {
+                                                              return dir.filePath(QStringLiteral("nao/existe/x.cds"));
+                                                          }}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // Many fields and rows of NULLs cost little on the wire and much in
 // memory: refused up front.
-TEST(PacketMemory, WideNullRowsAreRefusedBeforeAllocating)
-{
+TEST(PacketMemory, WideNullRowsAreRefusedBeforeAllocating) {
     const int columns = 20000;
     const int rows = 1300;
     Bytes meta;
-    for (int i = 0; i < columns; ++i)
-        meta.name("C" + QByteArray::number(i)).u32(TypeWord(1, 4)).u16(0x10).u16(0);
+    for (int i = 0; i < columns; ++i) meta.name("C" + QByteArray::number(i)).u32(TypeWord(1, 4)).u16(0x10).u16(0);
     meta.u16(0);
     Bytes packet;
     packet.bytes(QByteArray("\x96\x19\xE0\xBD", 4)).u16(1).u16(0).u32(24).u16(columns).u32(rows).u32(1).u16(0);
     packet.bytes(meta);
     const QByteArray nullRow = QByteArray(1, '\0') + QByteArray(columns / 4, '\x55');
-    for (int r = 0; r < rows; ++r)
-        packet.bytes(nullRow);
+    for (int r = 0; r < rows; ++r) packet.bytes(nullRow);
     const QString message = LoadError(packet);
     EXPECT_TRUE(message.contains(QStringLiteral("grande demais para abrir"))) << message.toStdString();
 
     // The same in XML, where an empty ROW is six bytes.
     QByteArray fields;
-    for (int i = 0; i < 2000; ++i)
-        fields += "<FIELD attrname=\"C" + QByteArray::number(i) + "\" fieldtype=\"i4\"/>";
+    for (int i = 0; i < 2000; ++i) fields += "<FIELD attrname=\"C" + QByteArray::number(i) + "\" fieldtype=\"i4\"/>";
     QByteArray rowData;
-    for (int r = 0; r < 13000; ++r)
-        rowData += "<ROW/>";
+    for (int r = 0; r < 13000; ++r) rowData += "<ROW/>";
     const QString xmlMessage = LoadError(XmlPacket(fields, rowData));
     EXPECT_TRUE(xmlMessage.contains(QStringLiteral("grande demais para abrir"))) << xmlMessage.toStdString();
 
@@ -461,23 +433,17 @@ TEST(PacketMemory, WideNullRowsAreRefusedBeforeAllocating)
 // Inputs kept from fuzzing and other hostile packets: each opens or fails
 // with EDatabaseError, and one that opens can be written and read again.
 QDir RegressionsDir() { return QDir(DataFile(QStringLiteral("regressions"))); }
-std::vector<std::string> RegressionFiles()
-{
+std::vector<std::string> RegressionFiles() {
     std::vector<std::string> out;
-    for (const QString& name : RegressionsDir().entryList(QDir::Files, QDir::Name))
-        out.push_back(name.toStdString());
+    for (const QString& name : RegressionsDir().entryList(QDir::Files, QDir::Name)) out.push_back(name.toStdString());
     return out;
 }
 
-TEST(PacketRegressions, KeptInputsAreThere)
-{
-    ASSERT_FALSE(RegressionFiles().empty());
-}
+TEST(PacketRegressions, KeptInputsAreThere) { ASSERT_FALSE(RegressionFiles().empty()); }
 
 class KeptInput : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(KeptInput, KeptInputsNeverCrash)
-{
+TEST_P(KeptInput, KeptInputsNeverCrash) {
     const QDir dir = RegressionsDir();
     const QByteArray bytes = ReadAll(dir.filePath(QString::fromStdString(GetParam())));
     TClientDataSet cds;
@@ -487,8 +453,7 @@ TEST_P(KeptInput, KeptInputsNeverCrash)
         EXPECT_FALSE(e.Message().isEmpty());
         return;
     }
-    for (const auto form :
-         {TDataPacketFormat::dfBinary, TDataPacketFormat::dfXML, TDataPacketFormat::dfXMLUTF8}) {
+    for (const auto form : {TDataPacketFormat::dfBinary, TDataPacketFormat::dfXML, TDataPacketFormat::dfXMLUTF8}) {
         TClientDataSet again;
         EXPECT_NO_THROW(again.LoadFromBytes(cds.SaveToBytes(form)));
         EXPECT_EQ(again.RecordCount(), cds.RecordCount());

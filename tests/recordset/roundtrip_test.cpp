@@ -22,8 +22,7 @@ namespace {
 constexpr TDataPacketFormat kForms[] = {TDataPacketFormat::dfBinary, TDataPacketFormat::dfXML,
                                         TDataPacketFormat::dfXMLUTF8};
 
-const char* FormName(TDataPacketFormat f)
-{
+const char* FormName(TDataPacketFormat f) {
     switch (f) {
     case TDataPacketFormat::dfBinary:
         return "binary";
@@ -36,8 +35,7 @@ const char* FormName(TDataPacketFormat f)
 }
 
 // The dialog's result: TIPO string(1), VALOR float; one record or none.
-void BuildResult(TClientDataSet& cds, bool withRecord)
-{
+void BuildResult(TClientDataSet& cds, bool withRecord) {
     cds.AddStringField(QStringLiteral("TIPO"), 1);
     cds.AddFloatField(QStringLiteral("VALOR"));
     cds.CreateDataSet();
@@ -49,11 +47,9 @@ void BuildResult(TClientDataSet& cds, bool withRecord)
     }
 }
 
-QByteArray ExpectedResult(bool withRecord)
-{
+QByteArray ExpectedResult(bool withRecord) {
     std::vector<Row> rows;
-    if (withRecord)
-        rows.push_back({0, {0, 0}, Bytes().u8(1).bytes("V").f64(20.0)});
+    if (withRecord) rows.push_back({0, {0, 0}, Bytes().u8(1).bytes("V").f64(20.0)});
     return Packet({{"TIPO", TypeWord(9, 1, true), {WidthProp(1)}}, {"VALOR", TypeWord(4, 8)}}, rows);
 }
 
@@ -62,15 +58,13 @@ struct ShapeCase {
     TDataPacketFormat form;
 };
 
-void PrintTo(const ShapeCase& c, std::ostream* os)
-{
+void PrintTo(const ShapeCase& c, std::ostream* os) {
     *os << (c.withRecord ? "one record, " : "empty, ") << FormName(c.form);
 }
 
 class ResultShape : public ::testing::TestWithParam<ShapeCase> {};
 
-TEST_P(ResultShape, DataIsTheBinaryLayout)
-{
+TEST_P(ResultShape, DataIsTheBinaryLayout) {
     TClientDataSet cds(QStringLiteral("cdsRetorno"));
     BuildResult(cds, GetParam().withRecord);
     const Variant data = cds.Data();
@@ -78,8 +72,7 @@ TEST_P(ResultShape, DataIsTheBinaryLayout)
     EXPECT_EQ(data.AsBytes(), ExpectedResult(GetParam().withRecord));
 }
 
-TEST_P(ResultShape, SurvivesSetDataAndFiles)
-{
+TEST_P(ResultShape, SurvivesSetDataAndFiles) {
     const bool withRecord = GetParam().withRecord;
     TClientDataSet source(QStringLiteral("cdsRetorno"));
     BuildResult(source, withRecord);
@@ -115,22 +108,19 @@ TEST_P(ResultShape, SurvivesSetDataAndFiles)
     check(viaFile);
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, ResultShape,
-                         ::testing::Values(ShapeCase{true, TDataPacketFormat::dfBinary},
-                                           ShapeCase{true, TDataPacketFormat::dfXML},
-                                           ShapeCase{true, TDataPacketFormat::dfXMLUTF8},
-                                           ShapeCase{false, TDataPacketFormat::dfBinary},
-                                           ShapeCase{false, TDataPacketFormat::dfXML},
-                                           ShapeCase{false, TDataPacketFormat::dfXMLUTF8}),
-                         [](const auto& tp) {
-                             return std::string(tp.param.withRecord ? "OneRecord_" : "Empty_") +
-                                    (tp.param.form == TDataPacketFormat::dfBinary ? "Binary"
-                                     : tp.param.form == TDataPacketFormat::dfXML  ? "Xml"
-                                                                                     : "XmlUtf8");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, ResultShape,
+    ::testing::Values(ShapeCase{true, TDataPacketFormat::dfBinary}, ShapeCase{true, TDataPacketFormat::dfXML},
+                      ShapeCase{true, TDataPacketFormat::dfXMLUTF8}, ShapeCase{false, TDataPacketFormat::dfBinary},
+                      ShapeCase{false, TDataPacketFormat::dfXML}, ShapeCase{false, TDataPacketFormat::dfXMLUTF8}),
+    [](const auto& tp) {
+        return std::string(tp.param.withRecord ? "OneRecord_" : "Empty_") +
+               (tp.param.form == TDataPacketFormat::dfBinary ? "Binary"
+                : tp.param.form == TDataPacketFormat::dfXML  ? "Xml"
+                                                             : "XmlUtf8");
+    });
 
-TEST(ResultPacket, CloseAndCreateAfreshGivesTheEmptyPacket)
-{
+TEST(ResultPacket, CloseAndCreateAfreshGivesTheEmptyPacket) {
     TClientDataSet cds(QStringLiteral("cdsRetorno"));
     BuildResult(cds, true);
     cds.Close();
@@ -145,8 +135,7 @@ TEST(ResultPacket, CloseAndCreateAfreshGivesTheEmptyPacket)
     EXPECT_EQ(cds.Data().AsBytes(), ExpectedResult(false));
 }
 
-TEST(ResultPacket, PendingInsertIsPostedByData)
-{
+TEST(ResultPacket, PendingInsertIsPostedByData) {
     TClientDataSet cds(QStringLiteral("cdsRetorno"));
     BuildResult(cds, false);
     cds.Insert();
@@ -164,8 +153,7 @@ struct Rich {
     int size;
 };
 
-const std::vector<Rich>& RichFields()
-{
+const std::vector<Rich>& RichFields() {
     static const std::vector<Rich> fields = {
         {QStringLiteral("TEXTO"), TFieldType::ftString, 30},
         {QStringLiteral("LARGO"), TFieldType::ftString, 300},
@@ -188,13 +176,12 @@ const std::vector<Rich>& RichFields()
 
 using RichRow = std::vector<QVariant>;
 
-const std::vector<RichRow>& RichRows()
-{
+const std::vector<RichRow>& RichRows() {
     static const std::vector<RichRow> rows = {
         {QStringLiteral("Ação € “aspas” ç"), QString(300, QChar(u'x')), QStringLiteral("日本語 ✓"),
          QVariant::fromValue<qint64>(-32768), QVariant::fromValue<qint64>(2147483647),
-         QVariant::fromValue<qint64>(std::numeric_limits<qint64>::min()), QVariant::fromValue<quint64>(65535),
-         true, 9471.95, 12.3456, QDate(2024, 3, 15), QTime(12, 34, 56, 789),
+         QVariant::fromValue<qint64>(std::numeric_limits<qint64>::min()), QVariant::fromValue<quint64>(65535), true,
+         9471.95, 12.3456, QDate(2024, 3, 15), QTime(12, 34, 56, 789),
          QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59, 999), Qt::UTC), QByteArray("\x00\x01\xFF<&>", 6),
          QStringLiteral("a&b<c>\"d'e")},
         // Every field NULL.
@@ -207,21 +194,17 @@ const std::vector<RichRow>& RichRows()
     return rows;
 }
 
-void BuildRich(TClientDataSet& cds)
-{
-    for (const Rich& f : RichFields())
-        cds.AddField(f.name, f.type, f.size);
+void BuildRich(TClientDataSet& cds) {
+    for (const Rich& f : RichFields()) cds.AddField(f.name, f.type, f.size);
     cds.CreateDataSet();
     for (const RichRow& row : RichRows()) {
         cds.Append();
-        for (std::size_t i = 0; i < row.size(); ++i)
-            cds.Fields(static_cast<int>(i))->SetValue(row[i]);
+        for (std::size_t i = 0; i < row.size(); ++i) cds.Fields(static_cast<int>(i))->SetValue(row[i]);
         cds.Post();
     }
 }
 
-void CheckRich(TClientDataSet& cds)
-{
+void CheckRich(TClientDataSet& cds) {
     ASSERT_EQ(cds.FieldCount(), static_cast<int>(RichFields().size()));
     for (std::size_t i = 0; i < RichFields().size(); ++i) {
         EXPECT_EQ(cds.Fields(static_cast<int>(i))->FieldName(), RichFields()[i].name);
@@ -238,8 +221,7 @@ void CheckRich(TClientDataSet& cds)
             TField* f = cds.Fields(static_cast<int>(i));
             SCOPED_TRACE(f->FieldName().toStdString() + " row " + std::to_string(cds.RecNo()));
             EXPECT_EQ(f->IsNull(), !row[i].isValid());
-            if (!row[i].isValid())
-                continue;
+            if (!row[i].isValid()) continue;
             const QVariant v = f->Value();
             if (f->DataType() == TFieldType::ftFloat || f->DataType() == TFieldType::ftBCD)
                 EXPECT_EQ(v.toDouble(), row[i].toDouble());
@@ -257,8 +239,7 @@ void CheckRich(TClientDataSet& cds)
 
 class RichRoundTrip : public ::testing::TestWithParam<TDataPacketFormat> {};
 
-TEST_P(RichRoundTrip, ThroughBytes)
-{
+TEST_P(RichRoundTrip, ThroughBytes) {
     TClientDataSet source(QStringLiteral("cdsRico"));
     BuildRich(source);
     CheckRich(source);
@@ -271,8 +252,7 @@ TEST_P(RichRoundTrip, ThroughBytes)
     EXPECT_EQ(copy.Data().AsBytes(), source.Data().AsBytes());
 }
 
-TEST_P(RichRoundTrip, ThroughFiles)
-{
+TEST_P(RichRoundTrip, ThroughFiles) {
     TClientDataSet source;
     BuildRich(source);
     QTemporaryDir dir;
@@ -284,13 +264,11 @@ TEST_P(RichRoundTrip, ThroughFiles)
     CheckRich(copy);
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, RichRoundTrip, ::testing::ValuesIn(kForms),
-                         [](const auto& tp) { return std::string(FormName(tp.param)) == "xml-utf8"
-                                                           ? std::string("XmlUtf8")
-                                                           : std::string(FormName(tp.param)); });
+INSTANTIATE_TEST_SUITE_P(Forms, RichRoundTrip, ::testing::ValuesIn(kForms), [](const auto& tp) {
+    return std::string(FormName(tp.param)) == "xml-utf8" ? std::string("XmlUtf8") : std::string(FormName(tp.param));
+});
 
-TEST(RichPacket, EightBitTextIsWindows1252OnTheWire)
-{
+TEST(RichPacket, EightBitTextIsWindows1252OnTheWire) {
     TClientDataSet cds;
     cds.AddStringField(QStringLiteral("T"), 10);
     cds.CreateDataSet();
@@ -306,12 +284,10 @@ TEST(RichPacket, EightBitTextIsWindows1252OnTheWire)
     EXPECT_TRUE(utf8.contains(QStringLiteral("T=\"€çÿŠ\"").toUtf8())) << utf8.constData();
     EXPECT_TRUE(utf8.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>  <DATAPACKET"));
     EXPECT_TRUE(plain.startsWith("<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET"));
-    for (char c : plain)
-        EXPECT_LT(static_cast<unsigned char>(c), 0x80);
+    for (char c : plain) EXPECT_LT(static_cast<unsigned char>(c), 0x80);
 }
 
-TEST(RichPacket, TextOutsideTheCodePageBecomesQuestionMarks)
-{
+TEST(RichPacket, TextOutsideTheCodePageBecomesQuestionMarks) {
     TClientDataSet cds;
     cds.AddStringField(QStringLiteral("T"), 10);
     cds.CreateDataSet();
@@ -322,8 +298,7 @@ TEST(RichPacket, TextOutsideTheCodePageBecomesQuestionMarks)
     EXPECT_EQ(cds.Fields(0)->AsString(), QStringLiteral("0123456789"));  // cut to the size
 }
 
-TEST(RichPacket, XmlEscapesAndFieldNames)
-{
+TEST(RichPacket, XmlEscapesAndFieldNames) {
     TClientDataSet cds;
     BuildRich(cds);
     const QByteArray xml = cds.SaveToBytes(TDataPacketFormat::dfXML);
@@ -344,8 +319,7 @@ void PrintTo(const RowDataSpelling& r, std::ostream* os) { *os << r.name; }
 
 class EmptyRowData : public ::testing::TestWithParam<RowDataSpelling> {};
 
-TEST_P(EmptyRowData, EmptyRowDataReadsInBothSpellings)
-{
+TEST_P(EmptyRowData, EmptyRowDataReadsInBothSpellings) {
     const QByteArray head =
         "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
         "<FIELD attrname=\"TIPO\" fieldtype=\"string\" WIDTH=\"1\"/><FIELD attrname=\"VALOR\" fieldtype=\"r8\"/>"
@@ -364,8 +338,7 @@ INSTANTIATE_TEST_SUITE_P(RichPacket, EmptyRowData,
 
 class LargeFile : public ::testing::TestWithParam<TDataPacketFormat> {};
 
-TEST_P(LargeFile, LargeFileIsReadWhole)
-{
+TEST_P(LargeFile, LargeFileIsReadWhole) {
     const TDataPacketFormat form = GetParam();
     // Some 50 MiB: 2,600 rows of a 20,000-character text.
     TClientDataSet cds;
@@ -389,13 +362,13 @@ TEST_P(LargeFile, LargeFileIsReadWhole)
     copy.LoadFromFile(path);
     ASSERT_EQ(copy.RecordCount(), rows);
     copy.First();
-    for (int i = 0; i < rows - 1; ++i)
-        copy.Next();
+    for (int i = 0; i < rows - 1; ++i) copy.Next();
     EXPECT_EQ(copy.Fields(0)->AsFloat(), rows - 1);
     EXPECT_EQ(copy.Fields(1)->AsString(), text);
 }
 
-INSTANTIATE_TEST_SUITE_P(RichPacket, LargeFile, ::testing::Values(TDataPacketFormat::dfBinary, TDataPacketFormat::dfXMLUTF8),
+INSTANTIATE_TEST_SUITE_P(RichPacket, LargeFile,
+                         ::testing::Values(TDataPacketFormat::dfBinary, TDataPacketFormat::dfXMLUTF8),
                          [](const auto& row) { return CaseName(FormName(row.param)); });
 
 }  // namespace

@@ -13,11 +13,9 @@ using rstest::DataFile;
 
 namespace {
 
-QByteArray ReadAll(const QString& path)
-{
+QByteArray ReadAll(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
+    if (!f.open(QIODevice::ReadOnly)) return {};
     return f.readAll();
 }
 
@@ -30,8 +28,7 @@ void PrintTo(const SampleCase& c, std::ostream* os) { *os << c.file; }
 
 class SampleTest : public ::testing::TestWithParam<SampleCase> {};
 
-TEST_P(SampleTest, OpensWithTheParameterValues)
-{
+TEST_P(SampleTest, OpensWithTheParameterValues) {
     TClientDataSet cds(QStringLiteral("cdsParametrosVek"));
     cds.LoadFromFile(DataFile(QString::fromLatin1(GetParam().file)));
     ASSERT_TRUE(cds.Active());
@@ -50,8 +47,7 @@ TEST_P(SampleTest, OpensWithTheParameterValues)
     EXPECT_TRUE(cds.Eof());
 }
 
-TEST_P(SampleTest, FormIsDetectedFromTheFirstBytes)
-{
+TEST_P(SampleTest, FormIsDetectedFromTheFirstBytes) {
     TDataPacketFormat form{};
     ASSERT_TRUE(TClientDataSet::DetectFormat(ReadAll(DataFile(QString::fromLatin1(GetParam().file))), form));
     const TDataPacketFormat expected =
@@ -61,8 +57,7 @@ TEST_P(SampleTest, FormIsDetectedFromTheFirstBytes)
 
 // Whatever form a sample was read from, writing it in each form gives the
 // matching sample exactly.
-TEST_P(SampleTest, WritesEachFormAsTheSamples)
-{
+TEST_P(SampleTest, WritesEachFormAsTheSamples) {
     const std::pair<const char*, TDataPacketFormat> targets[] = {
         {"PARAMETROSVEK-binary.CDS", TDataPacketFormat::dfBinary},
         {"PARAMETROSVEK-xml.CDS", TDataPacketFormat::dfXML},
@@ -77,8 +72,7 @@ TEST_P(SampleTest, WritesEachFormAsTheSamples)
     EXPECT_EQ(cds.Data().AsBytes(), ReadAll(DataFile(QStringLiteral("PARAMETROSVEK-binary.CDS"))));
 }
 
-TEST_P(SampleTest, SetDataTakesTheSameBytes)
-{
+TEST_P(SampleTest, SetDataTakesTheSameBytes) {
     TClientDataSet cds;
     cds.SetData(Variant(ReadAll(DataFile(QString::fromLatin1(GetParam().file)))));
     EXPECT_EQ(cds.FieldByName(QStringLiteral("VRMAXDESCONTO"))->AsFloat(), 10.0);
@@ -90,20 +84,18 @@ INSTANTIATE_TEST_SUITE_P(Samples, SampleTest,
                                            SampleCase{"PARAMETROSVEK-xml.CDS", TDataPacketFormat::dfXML},
                                            SampleCase{"PARAMETROSVEK-xml-utf8.CDS", TDataPacketFormat::dfXMLUTF8}));
 
-TEST(ParameterSamples, BinarySampleMatchesTheLayoutByHand)
-{
+TEST(ParameterSamples, BinarySampleMatchesTheLayoutByHand) {
     using namespace rstest;
     // CODIGO i4, DESCRICAO string(40) with WIDTH, VRMAXDESCONTO r8; one row.
-    const QByteArray expected = Packet(
-        {{"CODIGO", TypeWord(1, 4)},
-         {"DESCRICAO", TypeWord(9, 1, true), {WidthProp(40)}},
-         {"VRMAXDESCONTO", TypeWord(4, 8)}},
-        {{0, {0, 0, 0}, Bytes().u32(1).u8(18).bytes("Par\xE2metros da loja").f64(10.0)}});
+    const QByteArray expected =
+        Packet({{"CODIGO", TypeWord(1, 4)},
+                {"DESCRICAO", TypeWord(9, 1, true), {WidthProp(40)}},
+                {"VRMAXDESCONTO", TypeWord(4, 8)}},
+               {{0, {0, 0, 0}, Bytes().u32(1).u8(18).bytes("Par\xE2metros da loja").f64(10.0)}});
     EXPECT_EQ(ReadAll(DataFile(QStringLiteral("PARAMETROSVEK-binary.CDS"))), expected);
 }
 
-TEST(ParameterSamples, DeclaredFieldsBindToTheFile)
-{
+TEST(ParameterSamples, DeclaredFieldsBindToTheFile) {
     TClientDataSet cds(QStringLiteral("cdsParametrosVek"));
     TFloatField* limit = cds.AddFloatField(QStringLiteral("VRMAXDESCONTO"));
     cds.LoadFromFile(DataFile(QStringLiteral("PARAMETROSVEK-xml.CDS")));
@@ -117,8 +109,7 @@ TEST(ParameterSamples, DeclaredFieldsBindToTheFile)
     EXPECT_EQ(limit->AsFloat(), 10.0);
 }
 
-TEST(ParameterSamples, DeclaredFieldMissingFromTheFileIsNamed)
-{
+TEST(ParameterSamples, DeclaredFieldMissingFromTheFileIsNamed) {
     TClientDataSet cds(QStringLiteral("cdsParametrosVek"));
     cds.AddFloatField(QStringLiteral("VRLIMITE"));
     try {

@@ -56,10 +56,10 @@ private:
 struct SoakCase {
     const char* name;
     const char* keys;
-    int records;           // records in the packet handed back
-    const char* valor;     // the VALOR of the record, when there is one
-    bool leftOpen;         // refused: still open after the script, then cancelled
-    const char* message;   // part of the only message, "" = none
+    int records;          // records in the packet handed back
+    const char* valor;    // the VALOR of the record, when there is one
+    bool leftOpen;        // refused: still open after the script, then cancelled
+    const char* message;  // part of the only message, "" = none
 };
 
 const SoakCase kSoak[] = {
@@ -106,8 +106,8 @@ TEST_P(Soak, ThousandCallsSameOutcomeNoGrowth) {
     ASSERT_GT(warm, 0) << "no VmRSS in /proc/self/status";
     ASSERT_GT(last, 0);
     if (kSanitized) GTEST_SKIP() << "resident set not meaningful under AddressSanitizer";
-    EXPECT_LT(last - warm, kMaxGrowthKib) << "after call 100: " << warm << " KiB, after call " << kCalls << ": "
-                                          << last << " KiB";
+    EXPECT_LT(last - warm, kMaxGrowthKib)
+        << "after call 100: " << warm << " KiB, after call " << kCalls << ": " << last << " KiB";
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, Soak, ::testing::ValuesIn(kSoak),
@@ -128,8 +128,8 @@ TEST(SoakReport, CallsThatDifferAreCounted) {
     // written makes that call's report differ from the others.
     Host host;
     ASSERT_TRUE(host.ok());
-    const HostRun r = host({"--keys", "2 0 0 0", "--repeat", "3", "--screenshot",
-                            host.dir() + QStringLiteral("/no/such/dir/shot.png")});
+    const HostRun r = host(
+        {"--keys", "2 0 0 0", "--repeat", "3", "--screenshot", host.dir() + QStringLiteral("/no/such/dir/shot.png")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.json["calls"].toInt(), 3);
     EXPECT_EQ(r.json["distinct_results"].toInt(), 2);

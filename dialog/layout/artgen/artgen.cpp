@@ -31,7 +31,7 @@ struct Rgb {
     std::uint8_t r = 0;
     std::uint8_t g = 0;
     std::uint8_t b = 0;
-    friend bool operator==(const Rgb &, const Rgb &) = default;
+    friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
 // Inclusive pixel rectangle.
@@ -41,7 +41,7 @@ struct Box {
     int right = 0;
     int bottom = 0;
     bool contains(int x, int y) const { return x >= left && x <= right && y >= top && y <= bottom; }
-    friend bool operator==(const Box &, const Box &) = default;
+    friend bool operator==(const Box&, const Box&) = default;
 };
 
 struct Picture {
@@ -50,8 +50,8 @@ struct Picture {
     std::vector<Rgb> pixels;  // row-major, top row first
 
     Picture(int w, int h, Rgb fill) : width(w), height(h), pixels(std::size_t(w) * std::size_t(h), fill) {}
-    Rgb &at(int x, int y) { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
-    const Rgb &at(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
+    Rgb& at(int x, int y) { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
+    const Rgb& at(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
 };
 
 // Coverage of a glyph drawing, 0 = background, 255 = solid white.
@@ -62,12 +62,11 @@ struct Mask {
     std::uint8_t at(int x, int y) const { return alpha[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
 };
 
-[[noreturn]] void fail(const std::string &what) { throw std::runtime_error(what); }
+[[noreturn]] void fail(const std::string& what) { throw std::runtime_error(what); }
 
-std::string boxText(const Box &b)
-{
-    return "columns " + std::to_string(b.left) + ".." + std::to_string(b.right) + ", rows " +
-           std::to_string(b.top) + ".." + std::to_string(b.bottom);
+std::string boxText(const Box& b) {
+    return "columns " + std::to_string(b.left) + ".." + std::to_string(b.right) + ", rows " + std::to_string(b.top) +
+           ".." + std::to_string(b.bottom);
 }
 
 // ---------------------------------------------------------------------------
@@ -75,22 +74,18 @@ std::string boxText(const Box &b)
 // padded to four bytes. 32-bit pixels are B,G,R,0: the fourth byte is unused,
 // never an alpha channel.
 
-void put16(std::vector<std::uint8_t> &out, std::uint32_t v)
-{
+void put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
     out.push_back(std::uint8_t(v & 0xFFu));
     out.push_back(std::uint8_t((v >> 8) & 0xFFu));
 }
 
-void put32(std::vector<std::uint8_t> &out, std::uint32_t v)
-{
+void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     put16(out, v & 0xFFFFu);
     put16(out, v >> 16);
 }
 
-std::vector<std::uint8_t> encodeBmp(const Picture &pic, int bitsPerPixel)
-{
-    if (bitsPerPixel != 24 && bitsPerPixel != 32)
-        fail("unsupported bit depth");
+std::vector<std::uint8_t> encodeBmp(const Picture& pic, int bitsPerPixel) {
+    if (bitsPerPixel != 24 && bitsPerPixel != 32) fail("unsupported bit depth");
     constexpr std::uint32_t kFileHeaderSize = 14;
     constexpr std::uint32_t kInfoHeaderSize = 40;
     constexpr std::uint32_t kPixelsPerMetre = 3780;  // 96 DPI
@@ -122,27 +117,22 @@ std::vector<std::uint8_t> encodeBmp(const Picture &pic, int bitsPerPixel)
     for (int y = pic.height - 1; y >= 0; --y) {
         std::size_t rowStart = out.size();
         for (int x = 0; x < pic.width; ++x) {
-            const Rgb &c = pic.at(x, y);
+            const Rgb& c = pic.at(x, y);
             out.push_back(c.b);
             out.push_back(c.g);
             out.push_back(c.r);
-            if (bitsPerPixel == 32)
-                out.push_back(0);
+            if (bitsPerPixel == 32) out.push_back(0);
         }
-        while (out.size() - rowStart < stride)
-            out.push_back(0);
+        while (out.size() - rowStart < stride) out.push_back(0);
     }
     return out;
 }
 
-void writeFile(const std::filesystem::path &path, const std::vector<std::uint8_t> &bytes)
-{
+void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    if (!f)
-        fail("cannot open " + path.string() + " for writing");
-    f.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
-    if (!f)
-        fail("cannot write " + path.string());
+    if (!f) fail("cannot open " + path.string() + " for writing");
+    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (!f) fail("cannot write " + path.string());
 }
 
 // ---------------------------------------------------------------------------
@@ -158,8 +148,7 @@ constexpr int kGlyphSize = 34;
 // extent; such pixels are dropped.
 constexpr int kMinVisibleAlpha = 3;
 
-Mask renderMask(const std::function<void(QPainter &)> &draw, const Box &extent, const char *name)
-{
+Mask renderMask(const std::function<void(QPainter&)>& draw, const Box& extent, const char* name) {
     QImage img(kGlyphSize, kGlyphSize, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     {
@@ -173,16 +162,15 @@ Mask renderMask(const std::function<void(QPainter &)> &draw, const Box &extent, 
     bool any = false;
     Box seen{kGlyphSize, kGlyphSize, -1, -1};
     for (int y = 0; y < kGlyphSize; ++y) {
-        const auto *line = reinterpret_cast<const QRgb *>(img.constScanLine(y));
+        const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
         for (int x = 0; x < kGlyphSize; ++x) {
             const int a = qAlpha(line[x]);
-            if (a < kMinVisibleAlpha)
-                continue;
+            if (a < kMinVisibleAlpha) continue;
             // Anything visible outside the box is a drawing mistake, not
             // something to trim silently.
             if (!extent.contains(x, y))
-                fail(std::string(name) + ": drawing leaks outside " + boxText(extent) + " at (" +
-                     std::to_string(x) + "," + std::to_string(y) + ")");
+                fail(std::string(name) + ": drawing leaks outside " + boxText(extent) + " at (" + std::to_string(x) +
+                     "," + std::to_string(y) + ")");
             m.alpha[std::size_t(y) * kGlyphSize + std::size_t(x)] = std::uint8_t(a);
             any = true;
             seen.left = std::min(seen.left, x);
@@ -196,8 +184,7 @@ Mask renderMask(const std::function<void(QPainter &)> &draw, const Box &extent, 
     return m;
 }
 
-Picture composite(const Mask &mask, Rgb background)
-{
+Picture composite(const Mask& mask, Rgb background) {
     Picture pic(mask.width, mask.height, background);
     auto blend = [](std::uint8_t bg, unsigned a) {
         // a * white + (1 - a) * bg, rounded to nearest.
@@ -206,8 +193,7 @@ Picture composite(const Mask &mask, Rgb background)
     for (int y = 0; y < mask.height; ++y)
         for (int x = 0; x < mask.width; ++x) {
             const unsigned a = mask.at(x, y);
-            if (a == 0)
-                continue;
+            if (a == 0) continue;
             pic.at(x, y) = {blend(background.r, a), blend(background.g, a), blend(background.b, a)};
         }
     return pic;
@@ -215,8 +201,7 @@ Picture composite(const Mask &mask, Rgb background)
 
 // Backspace key: a 2-pixel outline of a box whose left side runs out to a
 // point, with a diagonal cross inside. Columns 4..29, rows 8..26.
-void drawBackspace(QPainter &p)
-{
+void drawBackspace(QPainter& p) {
     constexpr double left = 4.0, right = 30.0, top = 8.0, bottom = 27.0;
     constexpr double midY = (top + bottom) / 2.0;
     constexpr double shoulder = left + (midY - top);  // 45-degree point
@@ -249,8 +234,7 @@ void drawBackspace(QPainter &p)
 
 // Check mark with round ends. The outer extremes of the stroke land exactly
 // on columns 7..26 and rows 8..26.
-void drawConfirm(QPainter &p)
-{
+void drawConfirm(QPainter& p) {
     constexpr double r = 1.5;  // half the stroke width
     const QPointF start(7.0 + r, 18.0);
     const QPointF corner(13.5, 27.0 - r);
@@ -264,8 +248,7 @@ void drawConfirm(QPainter &p)
 }
 
 // Diagonal cross with round ends, columns and rows 7..26.
-void drawCancel(QPainter &p)
-{
+void drawCancel(QPainter& p) {
     constexpr double r = 1.5;
     constexpr double lo = 7.0 + r, hi = 27.0 - r;
     p.setPen(QPen(Qt::white, 2.0 * r, Qt::SolidLine, Qt::RoundCap));
@@ -277,8 +260,7 @@ void drawCancel(QPainter &p)
 // Keyboard: 2-pixel outline over columns 1..32, rows 8..24, with four rows of
 // 2-pixel keys. Letter keys are white; the wide keys are light grey, which
 // also tells them apart where a wide key has no room for a gap beside it.
-void drawKeyboard(QPainter &p)
-{
+void drawKeyboard(QPainter& p) {
     constexpr double left = 1.0, right = 33.0, top = 8.0, bottom = 25.0;
     QPainterPath outline;
     outline.setFillRule(Qt::OddEvenFill);
@@ -288,20 +270,17 @@ void drawKeyboard(QPainter &p)
     p.drawPath(outline);
 
     const QColor light(255, 255, 255, 153);  // 60 % white
-    auto key = [&p](int x, int y, int w, const QColor &c) { p.fillRect(QRect(x, y, w, 2), c); };
+    auto key = [&p](int x, int y, int w, const QColor& c) { p.fillRect(QRect(x, y, w, 2), c); };
     constexpr int x0 = 4, pitch = 3;
     constexpr int rows[4] = {11, 14, 17, 20};
 
-    for (int i = 0; i < 9; ++i)
-        key(x0 + pitch * i, rows[0], 2, Qt::white);
+    for (int i = 0; i < 9; ++i) key(x0 + pitch * i, rows[0], 2, Qt::white);
 
-    for (int i = 0; i < 8; ++i)
-        key(x0 + pitch * i, rows[1], 2, Qt::white);
+    for (int i = 0; i < 8; ++i) key(x0 + pitch * i, rows[1], 2, Qt::white);
     key(x0 + pitch * 8 - 1, rows[1], 3, light);
 
     key(x0, rows[2], 3, light);
-    for (int i = 0; i < 8; ++i)
-        key(x0 + 3 + pitch * i, rows[2], 2, Qt::white);
+    for (int i = 0; i < 8; ++i) key(x0 + 3 + pitch * i, rows[2], 2, Qt::white);
 
     key(x0, rows[3], 2, Qt::white);
     key(x0 + pitch, rows[3], 2, Qt::white);
@@ -322,8 +301,7 @@ constexpr Rgb kGrey{132, 132, 132};
 constexpr Rgb kSlate{115, 123, 132};
 constexpr Rgb kDarkGreen{0, 132, 0};
 
-Picture drawCheckPicture()
-{
+Picture drawCheckPicture() {
     constexpr int width = 43, height = 29;
     // Body: each column is a vertical run of kRun pixels. The long arm rises
     // one row per column up to its tip; the short arm falls one row per
@@ -338,36 +316,29 @@ Picture drawCheckPicture()
     std::set<Pt> body;
     auto runTop = [&](int x) { return x >= cornerX ? tipY + (tipX - x) : tipY + (tipX - cornerX) - (cornerX - x); };
     for (int x = leftX; x <= tipX; ++x)
-        for (int y = runTop(x); y < runTop(x) + kRun; ++y)
-            body.insert({x, y});
+        for (int y = runTop(x); y < runTop(x) + kRun; ++y) body.insert({x, y});
 
     // 3-D edge: the body pushed one step down-right shows navy along the lower
     // right side; grey and then slate follow it one step further out each.
     std::set<Pt> taken = body;
     std::set<Pt> navy, grey, slate;
-    for (const auto &[x, y] : body)
-        if (!taken.contains({x + 1, y + 1}))
-            navy.insert({x + 1, y + 1});
+    for (const auto& [x, y] : body)
+        if (!taken.contains({x + 1, y + 1})) navy.insert({x + 1, y + 1});
     taken.insert(navy.begin(), navy.end());
-    auto growFrom = [&taken](const std::set<Pt> &from, std::set<Pt> &into) {
-        for (const auto &[x, y] : from)
-            for (const Pt &q : {Pt{x + 1, y}, Pt{x, y + 1}})
-                if (!taken.contains(q))
-                    into.insert(q);
+    auto growFrom = [&taken](const std::set<Pt>& from, std::set<Pt>& into) {
+        for (const auto& [x, y] : from)
+            for (const Pt& q : {Pt{x + 1, y}, Pt{x, y + 1}})
+                if (!taken.contains(q)) into.insert(q);
         taken.insert(into.begin(), into.end());
     };
     growFrom(navy, grey);
     growFrom(grey, slate);
 
     Picture pic(width, height, kPurple);
-    for (const auto &[x, y] : body)
-        pic.at(x, y) = kGreen;
-    for (const auto &[x, y] : navy)
-        pic.at(x, y) = kNavy;
-    for (const auto &[x, y] : grey)
-        pic.at(x, y) = kGrey;
-    for (const auto &[x, y] : slate)
-        pic.at(x, y) = kSlate;
+    for (const auto& [x, y] : body) pic.at(x, y) = kGreen;
+    for (const auto& [x, y] : navy) pic.at(x, y) = kNavy;
+    for (const auto& [x, y] : grey) pic.at(x, y) = kGrey;
+    for (const auto& [x, y] : slate) pic.at(x, y) = kSlate;
     // A darker pixel at the top end of each arm.
     pic.at(tipX, tipY) = kDarkGreen;
     pic.at(leftX, runTop(leftX)) = kDarkGreen;
@@ -382,8 +353,7 @@ Picture drawCheckPicture()
                 seen.right = std::max(seen.right, x);
                 seen.bottom = std::max(seen.bottom, y);
             }
-    if (!(seen == expected))
-        fail("check: drawing covers " + boxText(seen) + ", expected " + boxText(expected));
+    if (!(seen == expected)) fail("check: drawing covers " + boxText(seen) + ", expected " + boxText(expected));
     return pic;
 }
 
@@ -396,8 +366,7 @@ constexpr Rgb kCancelRed{231, 76, 60};
 
 }  // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::cerr << "usage: " << (argc > 0 ? argv[0] : "orv-artgen") << " OUTDIR\n";
         return 2;
@@ -422,7 +391,7 @@ int main(int argc, char **argv)
 
         const Mask keyboard = renderMask(drawKeyboard, {1, 8, 32, 24}, "keyboard");
         writeFile(out / "keyboard_disabled.bmp", encodeBmp(composite(keyboard, kDisabledFill), 32));
-    } catch (const std::exception &e) {
+    } catch (const std::exception& e) {
         std::cerr << "orv-artgen: " << e.what() << '\n';
         return 1;
     }

@@ -40,7 +40,6 @@ public:
 #define PLAT_STD_SETTER(Name, Type) \
     void set##Name(Type value) { Set##Name(value); }
 
-
 // One line of text on a transparent background. "&&" shows one ampersand,
 // a single "&" underlines the next character; Caption() gives the text as
 // written. An auto-size label fits its box to the text, keeping its left

@@ -39,14 +39,14 @@ enum class TFieldType {
     ftSmallint,
     ftInteger,
     ftLargeint,
-    ftWord,        // unsigned integers of any width
+    ftWord,  // unsigned integers of any width
     ftBoolean,
-    ftFloat,       // IEEE double (and single/extended read as double)
-    ftBCD,         // BCD / fixed decimal, read as a number
+    ftFloat,  // IEEE double (and single/extended read as double)
+    ftBCD,    // BCD / fixed decimal, read as a number
     ftDate,
     ftTime,
     ftDateTime,
-    ftBlob,        // bytes, memo, anything kept as raw bytes
+    ftBlob,  // bytes, memo, anything kept as raw bytes
 };
 
 enum class TDataPacketFormat { dfBinary, dfXML, dfXMLUTF8 };
@@ -158,8 +158,8 @@ public:
     //   (null included), and the set's destruction. A load that fails
     //   leaves them, and so does Open (a no-op on an open set).
     int FieldCount() const;
-    TField* Fields(int index) const;  // throws EDatabaseError out of range
-    TField* FindField(const QString& name) const;  // case-insensitive; nullptr when none
+    TField* Fields(int index) const;                 // throws EDatabaseError out of range
+    TField* FindField(const QString& name) const;    // case-insensitive; nullptr when none
     TField* FieldByName(const QString& name) const;  // throws EDatabaseError
 
     // The complete data as a binary packet in a Variant (byte array). A

@@ -28,9 +28,9 @@ using MensagemPresenter = std::function<void(const MensagemArgs&)>;
 
 // Shows `texto` to the operator and returns when it has been seen. By default
 // a modal message box; a host may install its own presenter.
-DLL_API void Mensagem(const QString& texto, const QString& titulo, const QString& confirma,
-                      const QString& padrao, TTipoMsg tipo, const QString& botao1,
-                      const QString& botao2, int tempo, plat::TClientDataSet* dados);
+DLL_API void Mensagem(const QString& texto, const QString& titulo, const QString& confirma, const QString& padrao,
+                      TTipoMsg tipo, const QString& botao1, const QString& botao2, int tempo,
+                      plat::TClientDataSet* dados);
 
 // Replaces the presenter (an empty one restores the message box).
 DLL_API void SetMensagemPresenter(MensagemPresenter presenter);
