@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Sets up, builds with warnings as errors and runs every test (ctest), then
+# Sets up, checks that every C++ file is in the house style (.clang-format),
+# builds with warnings as errors and runs every test (ctest), then
 # the same suite under AddressSanitizer/UndefinedBehaviorSanitizer unless
 # ORV_SKIP_ASAN=1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
+./scripts/format.sh --check
 jobs=$(nproc)
 
 cmake --preset ci >/dev/null
