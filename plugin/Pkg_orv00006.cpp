@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Cli_orv00006.h"
+#include "Falha.h"
 #include "dll/Mensagemvek.h"
 #include "orv00006/orv00006.h"
 #include "platform/exceptions.h"
@@ -20,6 +21,20 @@ namespace Cli_orv00006 {
 
 TfrmDesc* frmDesc = nullptr;
 bool boCriado06 = false;
+
+QString TextoDaFalhaAtual() {
+    try {
+        throw;
+    } catch (const plat::EAbort&) {
+        return QString();  // a silent abort carries nothing to show
+    } catch (const plat::Exception& e) {
+        return e.Message();
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("Erro inesperado na tela de desconto.");
+    }
+}
 
 namespace {
 
@@ -46,17 +61,7 @@ QString ParametrosFaltantes(int high) {
 // sees it.
 void MostraFalhaAtual() noexcept {
     try {
-        try {
-            throw;
-        } catch (const plat::EAbort&) {
-            // A silent abort carries nothing to show.
-        } catch (const plat::Exception& e) {
-            MostraFalha(e.Message());
-        } catch (const std::exception& e) {
-            MostraFalha(QString::fromLocal8Bit(e.what()));
-        } catch (...) {
-            MostraFalha(QStringLiteral("Erro inesperado na tela de desconto."));
-        }
+        if (const QString texto = TextoDaFalhaAtual(); !texto.isEmpty()) MostraFalha(texto);
     } catch (...) {
         std::fprintf(stderr, "CriaDesconto: a mensagem de erro não pôde ser mostrada\n");
     }

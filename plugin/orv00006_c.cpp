@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 
+#include "Falha.h"
 #include "dll/Mensagemvek.h"
 #include "orv00006/orv00006.h"
 #include "platform/dbclient.h"
@@ -98,12 +98,12 @@ extern "C" int OrvDescontoExecuta(const char* kind, double base, double applied,
     int outcome = ORV_OUTCOME_FAILED;
     try {
         outcome = Executa(kind, base, applied, *out);
-    } catch (const plat::Exception& e) {
-        MostraFalha(e.Message());
-    } catch (const std::exception& e) {
-        MostraFalha(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        MostraFalha(QStringLiteral("Erro inesperado na tela de desconto."));
+        try {
+            if (const QString texto = Cli_orv00006::TextoDaFalhaAtual(); !texto.isEmpty()) MostraFalha(texto);
+        } catch (...) {
+            LinhaDeErro("a mensagem de erro não pôde ser mostrada");
+        }
     }
     if (outcome != ORV_OUTCOME_CONFIRMED) {
         out->tipo[0] = '\0';
