@@ -45,12 +45,12 @@
 #define CALLGRIND_ZERO_STATS
 #endif
 
-#include "dll/Mensagemvek.h"
+#include "orv00006/dll/Mensagemvek.h"
 #include "orv00006/loader.h"
 #include "orv00006/orv00006.h"
-#include "platform/dbclient.h"
-#include "platform/forms.h"
-#include "platform/sysutils.h"
+#include "orv00006/platform/dbclient.h"
+#include "orv00006/platform/forms.h"
+#include "orv00006/platform/sysutils.h"
 
 extern char** environ;
 

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "orv00006/export.h"
-#include "platform/dbclient.h"
-#include "platform/forms.h"
-#include "platform/variant.h"
+#include "orv00006/platform/dbclient.h"
+#include "orv00006/platform/forms.h"
+#include "orv00006/platform/variant.h"
 #include "ui_frmDesc.h"
 
 class TMessages;

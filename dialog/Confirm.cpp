@@ -1,11 +1,11 @@
 // Confirmation against the kind's limit, and cancel.
 #include "Cli_orv00006.h"
 #include "EntryLogic.h"
-#include "dll/Consiste.h"
-#include "dll/Mensagemvek.h"
-#include "dll/Messages.h"
-#include "platform/exceptions.h"
-#include "platform/sysutils.h"
+#include "orv00006/dll/Consiste.h"
+#include "orv00006/dll/Mensagemvek.h"
+#include "orv00006/dll/Messages.h"
+#include "orv00006/platform/exceptions.h"
+#include "orv00006/platform/sysutils.h"
 
 namespace Cli_orv00006 {
 

@@ -1,7 +1,7 @@
 // Cash-register entry: digits fill the amount from the right.
 #include "Cli_orv00006.h"
 #include "EntryLogic.h"
-#include "platform/sysutils.h"
+#include "orv00006/platform/sysutils.h"
 
 namespace Cli_orv00006 {
 

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "dll/Consiste.h"
-#include "platform/sysutils.h"
+#include "orv00006/dll/Consiste.h"
+#include "orv00006/platform/sysutils.h"
 
 namespace Cli_orv00006 {
 

@@ -9,9 +9,9 @@
 
 #include "Cli_orv00006.h"
 #include "EntryLogic.h"
-#include "dll/Mensagemvek.h"
-#include "platform/exceptions.h"
-#include "platform/sysutils.h"
+#include "orv00006/dll/Mensagemvek.h"
+#include "orv00006/platform/exceptions.h"
+#include "orv00006/platform/sysutils.h"
 
 namespace Cli_orv00006 {
 namespace {

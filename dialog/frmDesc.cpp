@@ -1,8 +1,8 @@
 // The dialog's elements and lifetime: creation from the layout, the
 // non-visual elements, and the create, activate and close events.
 #include "Cli_orv00006.h"
-#include "dll/Messages.h"
-#include "dll/Trad_utl.h"
+#include "orv00006/dll/Messages.h"
+#include "orv00006/dll/Trad_utl.h"
 
 namespace Cli_orv00006 {
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/dbclient.h"
+#include "orv00006/platform/dbclient.h"
 
 using namespace plat;
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/variant.h"
+#include "orv00006/platform/variant.h"
 
 struct HostOptions {
     QString module;  // empty: beside the host

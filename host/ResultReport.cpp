@@ -2,8 +2,8 @@
 
 #include <QJsonArray>
 
-#include "platform/dbclient.h"
-#include "platform/exceptions.h"
+#include "orv00006/platform/dbclient.h"
+#include "orv00006/platform/exceptions.h"
 
 namespace {
 

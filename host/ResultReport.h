@@ -2,7 +2,7 @@
 // What the host found in its result variant after the call.
 #include <QJsonObject>
 
-#include "platform/variant.h"
+#include "orv00006/platform/variant.h"
 
 // `marker` is what the host put in the variant before the call.
 QJsonObject DescribeResult(const plat::Variant& result, const plat::Variant& marker);

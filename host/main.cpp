@@ -17,11 +17,11 @@
 #include "HostOptions.h"
 #include "ResultReport.h"
 #include "ScriptDriver.h"
-#include "dll/Mensagemvek.h"
+#include "orv00006/dll/Mensagemvek.h"
 #include "orv00006/loader.h"
 #include "orv00006/orv00006.h"
-#include "platform/forms.h"
-#include "platform/sysutils.h"
+#include "orv00006/platform/forms.h"
+#include "orv00006/platform/sysutils.h"
 
 namespace {
 
@@ -57,10 +57,10 @@ double MsSince(Clock::time_point from) {
 }
 
 // Beside the host, as a host family ships its modules; an installed tree
-// keeps it in lib/orv00006.
+// keeps it in LIBDIR/orv00006, given relative to bin by the build.
 QString DefaultModulePath() {
     const QString beside = plat::ProgramDir() + QStringLiteral("/PKG_ORV00006.so");
-    const QString installed = plat::ProgramDir() + QStringLiteral("/../lib/orv00006/PKG_ORV00006.so");
+    const QString installed = plat::ProgramDir() + QStringLiteral("/" ORV_INSTALLED_MODULE_FROM_BIN "/PKG_ORV00006.so");
     return QFile::exists(beside) || !QFile::exists(installed) ? beside : installed;
 }
 

@@ -9,9 +9,9 @@
 
 #include "Cli_orv00006.h"
 #include "Falha.h"
-#include "dll/Mensagemvek.h"
+#include "orv00006/dll/Mensagemvek.h"
 #include "orv00006/orv00006.h"
-#include "platform/exceptions.h"
+#include "orv00006/platform/exceptions.h"
 
 #ifndef ORV_VERSION
 #define ORV_VERSION "0.0.0"

@@ -10,10 +10,10 @@
 #include <cstring>
 
 #include "Falha.h"
-#include "dll/Mensagemvek.h"
+#include "orv00006/dll/Mensagemvek.h"
 #include "orv00006/orv00006.h"
-#include "platform/dbclient.h"
-#include "platform/exceptions.h"
+#include "orv00006/platform/dbclient.h"
+#include "orv00006/platform/exceptions.h"
 
 namespace {
 

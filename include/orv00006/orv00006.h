@@ -16,7 +16,7 @@
 // time. A call made from another thread, without a QApplication, or while
 // the dialog of an earlier call is still running is refused.
 #include "orv00006/export.h"
-#include "platform/variant.h"
+#include "orv00006/platform/variant.h"
 
 extern "C" {
 

@@ -1,4 +1,4 @@
-#include "platform/controls.h"
+#include "orv00006/platform/controls.h"
 
 #include <QEvent>
 #include <QFileInfo>
@@ -13,8 +13,8 @@
 #include <tuple>
 #include <utility>
 
-#include "platform/forms.h"
-#include "platform/imagecache.h"
+#include "orv00006/platform/forms.h"
+#include "orv00006/platform/imagecache.h"
 
 namespace plat {
 
@@ -254,7 +254,7 @@ void TImage::mousePressEvent(QMouseEvent* e) { pressed_ = e->button() == Qt::Lef
 void TImage::mouseReleaseEvent(QMouseEvent* e) {
     const bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
     pressed_ = false;
-    if (click) Application::Guarded([&] { emit OnClick(this); });
+    if (click) Application::Guarded([&] { Q_EMIT OnClick(this); });
 }
 
 // ---------------------------------------------------------------- TBevel

@@ -1,6 +1,6 @@
 // Record sets: fields, navigation, editing, and taking packets in and out.
 // The packet codecs live in dbclient_binary.cpp and dbclient_xml.cpp.
-#include "platform/dbclient.h"
+#include "orv00006/platform/dbclient.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -20,7 +20,7 @@
 #include <cerrno>
 
 #include "dbclient_p.h"
-#include "platform/sysutils.h"
+#include "orv00006/platform/sysutils.h"
 
 namespace plat {
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/dbclient.h"
+#include "orv00006/platform/dbclient.h"
 
 namespace plat::dbc {
 

@@ -12,7 +12,7 @@
 #include <limits>
 
 #include "dbclient_p.h"
-#include "platform/sysutils.h"
+#include "orv00006/platform/sysutils.h"
 
 namespace plat::dbc {
 

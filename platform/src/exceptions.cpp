@@ -1,4 +1,4 @@
-#include "platform/exceptions.h"
+#include "orv00006/platform/exceptions.h"
 
 namespace plat {
 

@@ -1,4 +1,4 @@
-#include "platform/forms.h"
+#include "orv00006/platform/forms.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,8 +13,8 @@
 
 #include <cstdio>
 
-#include "platform/controls.h"
-#include "platform/exceptions.h"
+#include "orv00006/platform/controls.h"
+#include "orv00006/platform/exceptions.h"
 
 namespace plat {
 
@@ -193,7 +193,7 @@ TForm::TForm(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHi
 TForm::~TForm() = default;
 
 void TForm::DoCreate() {
-    Application::Guarded([&] { emit OnCreate(this); });
+    Application::Guarded([&] { Q_EMIT OnCreate(this); });
 }
 
 TForm::TModalEnd TForm::ShowModal() {
@@ -214,7 +214,7 @@ TForm::TModalEnd TForm::ShowModal() {
 
 void TForm::Close() {
     TCloseAction action = caHide;
-    emit OnClose(this, action);
+    Q_EMIT OnClose(this, action);
     if (action == caNone) return;
     if (modal_) {
         closedByForm_ = true;
@@ -242,7 +242,7 @@ void TForm::Release() {
 void TForm::Repaint() { repaint(); }
 
 bool TForm::event(QEvent* e) {
-    if (e->type() == QEvent::WindowActivate) Application::Guarded([&] { emit OnActivate(this); });
+    if (e->type() == QEvent::WindowActivate) Application::Guarded([&] { Q_EMIT OnActivate(this); });
     return QDialog::event(e);
 }
 
@@ -250,7 +250,7 @@ void TForm::keyPressEvent(QKeyEvent* e) {
     quint16 key = VirtualKeyOf(*e);
     const TShiftState shift = ShiftStateOf(e->modifiers(), QGuiApplication::mouseButtons());
     const QPointer<TForm> self(this);
-    Application::Guarded([&] { emit OnKeyDown(this, key, shift); });
+    Application::Guarded([&] { Q_EMIT OnKeyDown(this, key, shift); });
     // A handler's message loop may have let the host destroy the form.
     if (!self) return;
     // Keys combined with Alt or Ctrl type no character, as on the host
@@ -263,7 +263,7 @@ void TForm::keyPressEvent(QKeyEvent* e) {
     const ushort code = ch.unicode();
     const bool typed = code >= 32 ? code != 127 : (code == 8 || code == 9 || code == 13 || code == 27);
     if (!typed) return;
-    Application::Guarded([&] { emit OnKeyPress(this, ch); });
+    Application::Guarded([&] { Q_EMIT OnKeyPress(this, ch); });
 }
 
 void TForm::closeEvent(QCloseEvent* e) {

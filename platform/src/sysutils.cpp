@@ -1,4 +1,4 @@
-#include "platform/sysutils.h"
+#include "orv00006/platform/sysutils.h"
 
 #include <QFileInfo>
 #include <QLocale>
@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/exceptions.h"
+#include "orv00006/platform/exceptions.h"
 
 namespace plat {
 namespace {

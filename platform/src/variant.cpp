@@ -1,7 +1,7 @@
-#include "platform/variant.h"
+#include "orv00006/platform/variant.h"
 
-#include "platform/exceptions.h"
-#include "platform/sysutils.h"
+#include "orv00006/platform/exceptions.h"
+#include "orv00006/platform/sysutils.h"
 
 namespace plat {
 

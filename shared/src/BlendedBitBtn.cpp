@@ -1,4 +1,4 @@
-#include "dll/BlendedBitBtn.h"
+#include "orv00006/dll/BlendedBitBtn.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -10,8 +10,8 @@
 #include <tuple>
 #include <utility>
 
-#include "platform/forms.h"
-#include "platform/imagecache.h"
+#include "orv00006/platform/forms.h"
+#include "orv00006/platform/imagecache.h"
 
 namespace {
 
@@ -278,7 +278,7 @@ void TBlendedBitBtn::mouseReleaseEvent(QMouseEvent* e) {
     down_ = false;
     update();
     if (isEnabled() && rect().contains(e->position().toPoint()))
-        plat::Application::Guarded([&] { emit OnClick(this); });
+        plat::Application::Guarded([&] { Q_EMIT OnClick(this); });
 }
 
 void TBlendedBitBtn::changeEvent(QEvent* e) {

@@ -1,4 +1,4 @@
-#include "dll/Consiste.h"
+#include "orv00006/dll/Consiste.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,8 +1,8 @@
-#include "dll/Mensagemvek.h"
+#include "orv00006/dll/Mensagemvek.h"
 
 #include <QMutex>
 
-#include "platform/forms.h"
+#include "orv00006/platform/forms.h"
 
 namespace {
 QMutex g_mutex;

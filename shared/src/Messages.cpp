@@ -1,8 +1,8 @@
-#include "dll/Messages.h"
+#include "orv00006/dll/Messages.h"
 
 #include <QFile>
 
-#include "platform/exceptions.h"
+#include "orv00006/platform/exceptions.h"
 
 TMessages::TMessages(QObject* owner) : QObject(owner) {}
 TMessages::~TMessages() = default;

@@ -1,4 +1,4 @@
-#include "dll/Trad_utl.h"
+#include "orv00006/dll/Trad_utl.h"
 
 #include <QMutex>
 

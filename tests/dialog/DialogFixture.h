@@ -10,8 +10,8 @@
 #include "GuiTestSupport.h"
 #include "ParametersFile.h"
 #include "ScriptDriver.h"
-#include "platform/dbclient.h"
-#include "platform/sysutils.h"
+#include "orv00006/platform/dbclient.h"
+#include "orv00006/platform/sysutils.h"
 
 class DialogFixture : public ::testing::Test {
 protected:

@@ -8,7 +8,7 @@
 
 #include "CaseName.h"
 #include "DialogFixture.h"
-#include "dll/Trad_utl.h"
+#include "orv00006/dll/Trad_utl.h"
 
 using plat::Variant;
 

@@ -12,11 +12,11 @@
 
 #include "DecimalSeparatorGuard.h"
 #include "GuiTestSupport.h"
-#include "dll/Mensagemvek.h"
+#include "orv00006/dll/Mensagemvek.h"
 #include "orv00006/loader.h"
-#include "platform/dbclient.h"
-#include "platform/forms.h"
-#include "platform/variant.h"
+#include "orv00006/platform/dbclient.h"
+#include "orv00006/platform/forms.h"
+#include "orv00006/platform/variant.h"
 
 // Declared in the guide's samples.
 struct DiscountModule : orv00006::Module {

@@ -11,7 +11,7 @@
 
 #include "CaseName.h"
 #include "HostRunner.h"
-#include "platform/dbclient.h"
+#include "orv00006/platform/dbclient.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "platform/dbclient.h"
+#include "orv00006/platform/dbclient.h"
 
 namespace hardening {
 

@@ -23,11 +23,11 @@
 #include "LoadedModule.h"
 #include "ParametersFiles.h"
 #include "ScriptDriver.h"
-#include "dll/Mensagemvek.h"
+#include "orv00006/dll/Mensagemvek.h"
 #include "orv00006/orv00006.h"
-#include "platform/dbclient.h"
-#include "platform/forms.h"
-#include "platform/sysutils.h"
+#include "orv00006/platform/dbclient.h"
+#include "orv00006/platform/forms.h"
+#include "orv00006/platform/sysutils.h"
 
 using plat::Variant;
 

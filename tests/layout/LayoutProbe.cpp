@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "ScriptDriver.h"
-#include "platform/sysutils.h"
+#include "orv00006/platform/sysutils.h"
 
 namespace probe {
 

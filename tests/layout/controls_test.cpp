@@ -9,8 +9,8 @@
 #include <set>
 
 #include "LayoutProbe.h"
-#include "dll/BlendedBitBtn.h"
-#include "platform/controls.h"
+#include "orv00006/dll/BlendedBitBtn.h"
+#include "orv00006/platform/controls.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <QTest>
 
 #include "LayoutProbe.h"
-#include "dll/BlendedBitBtn.h"
-#include "platform/controls.h"
+#include "orv00006/dll/BlendedBitBtn.h"
+#include "orv00006/platform/controls.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "EntryLogic.h"
-#include "platform/sysutils.h"
+#include "orv00006/platform/sysutils.h"
 
 using namespace Cli_orv00006;
 

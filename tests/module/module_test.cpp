@@ -12,8 +12,8 @@
 #include "LoadedModule.h"
 #include "ScriptDriver.h"
 #include "orv00006/orv00006.h"
-#include "platform/dbclient.h"
-#include "platform/sysutils.h"
+#include "orv00006/platform/dbclient.h"
+#include "orv00006/platform/sysutils.h"
 
 using plat::Variant;
 

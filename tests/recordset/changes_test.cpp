@@ -2,8 +2,8 @@
 // opening them.
 #include <gtest/gtest.h>
 
+#include "orv00006/platform/dbclient.h"
 #include "packet_builder.h"
-#include "platform/dbclient.h"
 
 using namespace plat;
 using namespace rstest;

@@ -7,9 +7,9 @@
 #include <cmath>
 
 #include "DecimalSeparatorGuard.h"
+#include "orv00006/platform/dbclient.h"
+#include "orv00006/platform/sysutils.h"
 #include "packet_builder.h"
-#include "platform/dbclient.h"
-#include "platform/sysutils.h"
 
 using namespace plat;
 using namespace rstest;

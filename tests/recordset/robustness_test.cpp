@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "CaseName.h"
+#include "orv00006/platform/dbclient.h"
 #include "packet_builder.h"
-#include "platform/dbclient.h"
 
 using namespace plat;
 using namespace rstest;

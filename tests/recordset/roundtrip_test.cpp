@@ -10,9 +10,9 @@
 #include <limits>
 
 #include "CaseName.h"
+#include "orv00006/platform/dbclient.h"
+#include "orv00006/platform/sysutils.h"
 #include "packet_builder.h"
-#include "platform/dbclient.h"
-#include "platform/sysutils.h"
 
 using namespace plat;
 using namespace rstest;

@@ -5,8 +5,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "orv00006/platform/dbclient.h"
 #include "packet_builder.h"
-#include "platform/dbclient.h"
 
 using namespace plat;
 using rstest::DataFile;

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "DecimalSeparatorGuard.h"
-#include "dll/Consiste.h"
-#include "dll/Mensagemvek.h"
-#include "platform/exceptions.h"
-#include "platform/sysutils.h"
-#include "platform/variant.h"
+#include "orv00006/dll/Consiste.h"
+#include "orv00006/dll/Mensagemvek.h"
+#include "orv00006/platform/exceptions.h"
+#include "orv00006/platform/sysutils.h"
+#include "orv00006/platform/variant.h"
 
 using namespace plat;
 

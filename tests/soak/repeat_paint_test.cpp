@@ -13,8 +13,8 @@
 #include <string_view>
 
 #include "CaseName.h"
-#include "dll/BlendedBitBtn.h"
-#include "platform/controls.h"
+#include "orv00006/dll/BlendedBitBtn.h"
+#include "orv00006/platform/controls.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "HostRunner.h"
-#include "platform/dbclient.h"
+#include "orv00006/platform/dbclient.h"
 
 namespace {
 

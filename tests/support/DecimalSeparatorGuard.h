@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/sysutils.h"
+#include "orv00006/platform/sysutils.h"
 
 class DecimalSeparatorGuard {
 public:

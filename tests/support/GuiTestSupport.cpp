@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "dll/Mensagemvek.h"
-#include "platform/forms.h"
+#include "orv00006/dll/Mensagemvek.h"
+#include "orv00006/platform/forms.h"
 
 Recorder::Recorder() {
     SetMensagemPresenter([this](const MensagemArgs& m) { messages << m.texto; });

@@ -2,7 +2,7 @@
 // A parameters file that gives the plain discount a maximum percentage.
 #include <QString>
 
-#include "platform/dbclient.h"
+#include "orv00006/platform/dbclient.h"
 
 inline void WriteLimitFile(const QString& path, double percent) {
     plat::TClientDataSet cds(QStringLiteral("parametros"));

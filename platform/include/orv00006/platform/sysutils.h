@@ -5,7 +5,7 @@
 #include <QString>
 #include <initializer_list>
 
-#include "platform/export.h"
+#include "orv00006/platform/export.h"
 
 namespace plat {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <variant>
 
-#include "platform/export.h"
+#include "orv00006/platform/export.h"
 
 namespace plat {
 

@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "platform/export.h"
+#include "orv00006/platform/export.h"
 
 namespace plat {
 

@@ -11,7 +11,7 @@
 #include <QString>
 #include <functional>
 
-#include "platform/export.h"
+#include "orv00006/platform/export.h"
 
 class QKeyEvent;
 
@@ -116,7 +116,7 @@ public:
     void Repaint();
     bool Modal() const { return modal_; }
 
-signals:
+Q_SIGNALS:
     void OnCreate(QObject* Sender);
     void OnActivate(QObject* Sender);
     void OnClose(QObject* Sender, plat::TCloseAction& Action);

@@ -2,7 +2,7 @@
 // Consistency helpers for texts and amounts.
 #include <QString>
 
-#include "dll/export.h"
+#include "orv00006/dll/export.h"
 
 // True for a text with nothing but blanks in it.
 DLL_API bool EmptyString(const QString& text);

@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-#include "dll/export.h"
+#include "orv00006/dll/export.h"
 
 namespace plat {
 class TClientDataSet;

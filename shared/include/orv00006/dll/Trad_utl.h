@@ -2,7 +2,7 @@
 // Translation of a form's texts.
 #include <functional>
 
-#include "dll/export.h"
+#include "orv00006/dll/export.h"
 
 namespace plat {
 class TForm;

@@ -6,8 +6,8 @@
 #include <QImage>
 #include <QWidget>
 
-#include "dll/export.h"
-#include "platform/controls.h"
+#include "orv00006/dll/export.h"
+#include "orv00006/platform/controls.h"
 
 class QPainter;
 
@@ -87,7 +87,7 @@ public:
     // a paint event keeps between dialogs must reproduce exactly.
     void PaintInPlace(QPainter& p) const;
 
-signals:
+Q_SIGNALS:
     void OnClick(QObject* Sender);
 
 protected:

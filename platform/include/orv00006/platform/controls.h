@@ -7,7 +7,7 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include "platform/export.h"
+#include "orv00006/platform/export.h"
 
 namespace plat {
 
@@ -124,7 +124,7 @@ public:
     PLAT_STD_SETTER(Stretch, bool)
     PLAT_STD_SETTER(Transparent, bool)
 
-signals:
+Q_SIGNALS:
     void OnClick(QObject* Sender);
 
 protected:

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <map>
 
-#include "platform/export.h"
+#include "orv00006/platform/export.h"
 
 namespace plat {
 

@@ -26,9 +26,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/exceptions.h"
-#include "platform/export.h"
-#include "platform/variant.h"
+#include "orv00006/platform/exceptions.h"
+#include "orv00006/platform/export.h"
+#include "orv00006/platform/variant.h"
 
 namespace plat {
 

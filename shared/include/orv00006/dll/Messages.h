@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QStringList>
 
-#include "dll/export.h"
+#include "orv00006/dll/export.h"
 
 class DLL_API TMessages : public QObject {
     Q_OBJECT
