@@ -1,26 +1,36 @@
-# Installed layout: libraries with sonames in lib/, the module in
-# lib/orv00006/, public headers in include/, pdv-host in bin/ and a CMake
-# package so that host projects can find_package(Orv00006).
+# Installed layout (GNUInstallDirs): libraries with sonames in LIBDIR, the
+# module in LIBDIR/orv00006, every public header under include/orv00006,
+# pdv-host in bin, a CMake package (find_package(Orv00006)) and pkg-config
+# files, so that host projects on either build system find the same tree.
 include(CMakePackageConfigHelpers)
 
-set(ORV_LIB_DIR lib)
+set(ORV_LIB_DIR ${CMAKE_INSTALL_LIBDIR})
 set(ORV_MODULE_DIR ${ORV_LIB_DIR}/orv00006)
 set(ORV_CMAKE_DIR ${ORV_LIB_DIR}/cmake/Orv00006)
+set(ORV_PKGCONFIG_DIR ${ORV_LIB_DIR}/pkgconfig)
 
+# Relative run paths, so that the tree works wherever it is unpacked.
+file(RELATIVE_PATH ORV_BIN_TO_LIB /${CMAKE_INSTALL_BINDIR} /${ORV_LIB_DIR})
 set_target_properties(platform_runtime platform _dll PROPERTIES INSTALL_RPATH "$ORIGIN")
 set_target_properties(PKG_ORV00006 PROPERTIES INSTALL_RPATH "$ORIGIN/..")
-set_target_properties(pdv-host PROPERTIES INSTALL_RPATH "$ORIGIN/../${ORV_LIB_DIR}")
+set_target_properties(pdv-host PROPERTIES INSTALL_RPATH "$ORIGIN/${ORV_BIN_TO_LIB}")
 
 install(TARGETS platform_runtime platform _dll EXPORT Orv00006Targets
     LIBRARY DESTINATION ${ORV_LIB_DIR} COMPONENT runtime NAMELINK_COMPONENT development
-    INCLUDES DESTINATION include)
-install(TARGETS PKG_ORV00006 LIBRARY DESTINATION ${ORV_MODULE_DIR} COMPONENT runtime)
-install(TARGETS pdv-host RUNTIME DESTINATION bin COMPONENT runtime)
+    INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# Exported too, as the imported MODULE target Orv00006::PKG_ORV00006: a host
+# takes its path from $<TARGET_FILE:...> and does not link it.
+install(TARGETS PKG_ORV00006 EXPORT Orv00006Targets
+    LIBRARY DESTINATION ${ORV_MODULE_DIR} COMPONENT runtime)
+install(TARGETS pdv-host RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+# The three source trees each hold an orv00006/ directory; installed, they
+# merge into one, spelled as in the tree.
 install(DIRECTORY
-    ${PROJECT_SOURCE_DIR}/platform/include/platform
-    ${PROJECT_SOURCE_DIR}/shared/include/dll
+    ${PROJECT_SOURCE_DIR}/platform/include/orv00006
+    ${PROJECT_SOURCE_DIR}/shared/include/orv00006
     ${PROJECT_SOURCE_DIR}/include/orv00006
-    DESTINATION include COMPONENT development)
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development
+    FILES_MATCHING PATTERN "*.h")
 install(EXPORT Orv00006Targets NAMESPACE Orv00006:: DESTINATION ${ORV_CMAKE_DIR} COMPONENT development)
 
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/Orv00006Config.cmake.in
@@ -31,8 +41,23 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/Orv00006ConfigVersion.cmake
     COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_BINARY_DIR}/Orv00006Config.cmake ${CMAKE_BINARY_DIR}/Orv00006ConfigVersion.cmake
     DESTINATION ${ORV_CMAKE_DIR} COMPONENT development)
+
+# pkg-config: one file per library plus orv00006.pc for a whole host. They
+# are finished at install time so that their prefix is the one installed to
+# (cmake --install --prefix, or /usr in the Debian package: hence
+# CPACK_SET_DESTDIR below). The placeholder survives the first pass.
+set(ORV_PC_PREFIX "@ORV_PC_PREFIX@")
+set(ORV_PC_NAMES orv00006-platform-runtime orv00006-platform orv00006-dll orv00006)
+foreach(name IN LISTS ORV_PC_NAMES)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/pkgconfig/${name}.pc.in ${CMAKE_BINARY_DIR}/pkgconfig/${name}.pc.in @ONLY)
+  install(CODE "set(ORV_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+    configure_file(\"${CMAKE_BINARY_DIR}/pkgconfig/${name}.pc.in\" \"${CMAKE_BINARY_DIR}/pkgconfig/${name}.pc\" @ONLY)"
+    COMPONENT development)
+  install(FILES ${CMAKE_BINARY_DIR}/pkgconfig/${name}.pc DESTINATION ${ORV_PKGCONFIG_DIR} COMPONENT development)
+endforeach()
+
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_SOURCE_DIR}/docs/integration.md
-    DESTINATION share/doc/orv00006 COMPONENT development OPTIONAL)
+    DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT development OPTIONAL)
 
 # One Debian package with everything.
 set(CPACK_GENERATOR DEB)
@@ -41,6 +66,11 @@ set(CPACK_PACKAGE_VENDOR "Equipe ORV00006")
 set(CPACK_PACKAGE_CONTACT "Equipe ORV00006 <orv00006@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# Stage through DESTDIR, so that CMAKE_INSTALL_PREFIX is /usr while installing
+# and the pkg-config files name /usr, not the staging directory; in that mode
+# CPack installs to CPACK_INSTALL_PREFIX.
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX ${CPACK_PACKAGING_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -7,10 +7,14 @@
 
 #include <cstdio>
 
-#include "dll/Mensagemvek.h"
+// This project sets no standard: C++20 must come from the imported targets
+// (for the CMake build) or from the Makefile (pkg-config forces none).
+static_assert(__cplusplus >= 202002L, "the installed headers are C++20");
+
+#include "orv00006/dll/Mensagemvek.h"
 #include "orv00006/loader.h"
-#include "platform/dbclient.h"
-#include "platform/sysutils.h"
+#include "orv00006/platform/dbclient.h"
+#include "orv00006/platform/sysutils.h"
 
 static void Press(QWidget* w, Qt::Key key, const QString& text) {
     QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
