@@ -385,7 +385,7 @@ int main(int argc, char** argv) {
     plat::OverrideProgramDir(scratch.path());
 
     QStringList shown;
-    SetMensagemPresenter([&shown](const MensagemArgs& m) { shown << m.texto; });
+    dll::SetMensagemPresenter([&shown](const dll::MensagemArgs& m) { shown << m.texto; });
     plat::Application::SetExceptionHandler([&shown](const QString& text) { shown << text; });
 
     Module module;
@@ -529,7 +529,7 @@ int main(int argc, char** argv) {
         const QString binDir = QFileInfo(opt.host).absolutePath();
         for (const QString& f :
              {QStringLiteral("pdv-host"), QStringLiteral("PKG_ORV00006.so"), QStringLiteral("libplatform_runtime.so.1"),
-              QStringLiteral("libplatform.so.1"), QStringLiteral("lib_dll.so.1")})
+              QStringLiteral("libplatform.so.1"), QStringLiteral("lib_dll.so.2")})
             if (!QFile::copy(binDir + QLatin1Char('/') + f, ship + QLatin1Char('/') + f))
                 Fail(QStringLiteral("cannot copy %1").arg(f));
         QFile::copy(opt.stock, ship + QStringLiteral("/orv-stock-minimal"));
@@ -617,7 +617,7 @@ int main(int argc, char** argv) {
         if (QProcess::execute(strip, {QStringLiteral("--strip-all"), QStringLiteral("-o"), out, opt.module}) == 0)
             stripped = QFileInfo(out).size();
     }
-    SetMensagemPresenter({});
+    dll::SetMensagemPresenter({});
     plat::Application::SetExceptionHandler({});
     module.Unload();
 

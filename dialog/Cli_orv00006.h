@@ -12,7 +12,9 @@
 #include "orv00006/platform/variant.h"
 #include "ui_frmDesc.h"
 
+namespace dll {
 class TMessages;
+}
 
 namespace Cli_orv00006 {
 
@@ -39,7 +41,7 @@ public:
     std::unique_ptr<plat::TClientDataSet> cdsRetorno;
     plat::TStringField* cdsRetornoTIPO = nullptr;
     plat::TFloatField* cdsRetornoVALOR = nullptr;
-    TMessages* msgPadrao = nullptr;
+    dll::TMessages* msgPadrao = nullptr;
     std::unique_ptr<plat::TClientDataSet> cdsParametrosVek;
 
 public slots:

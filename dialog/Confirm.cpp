@@ -13,7 +13,7 @@ bool TfrmDesc::ValidaDesconto() {
     const QString texto = lblDadoDigitado->Caption();
     // An empty display holds no amount to check: its conversion error is
     // the answer, as for any other text that is no number.
-    if (EmptyString(texto)) static_cast<void>(plat::StrToFloat(texto));
+    if (dll::EmptyString(texto)) static_cast<void>(plat::StrToFloat(texto));
     const Decisao d = DecisaoDaConfirmacao({lblCabec->Caption(), stTipo, flLimite, flVrBase, flVrAnterior}, texto);
     if (d.vrMaxDesc) flVrMaxDesc = *d.vrMaxDesc;
     return d.acao != Decisao::Acao::Recusa;
@@ -39,8 +39,8 @@ void TfrmDesc::sbtEnterClick(QObject* /*Sender*/) {
     case Decisao::Acao::Recusa: {
         QString mensagem = msgPadrao->Msg(d.chave);
         if (!d.figura.isEmpty()) mensagem = plat::Format(mensagem, {d.figura});
-        Mensagem(mensagem, QString(), QStringLiteral("N"), QStringLiteral("N"), TTipoMsg::tmErro, QString(), QString(),
-                 0, nullptr);
+        dll::Mensagem(mensagem, QString(), QStringLiteral("N"), QStringLiteral("N"), dll::TTipoMsg::tmErro, QString(),
+                      QString(), 0, nullptr);
         plat::Abort();
     }
     case Decisao::Acao::SemResultado:

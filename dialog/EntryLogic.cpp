@@ -57,7 +57,7 @@ Decisao Recusa(Decisao d, const char* chave, QString figura) {
 
 Decisao DecisaoDaConfirmacao(const Limites& l, const QString& texto) {
     Decisao d;
-    if (EmptyString(texto)) return d;
+    if (dll::EmptyString(texto)) return d;
     const double valor = plat::StrToFloat(texto);
     const QString padrao = QStringLiteral("0.00");
     // Intermediates at the widest precision; what Trunc2 takes and what is
@@ -67,27 +67,29 @@ Decisao DecisaoDaConfirmacao(const Limites& l, const QString& texto) {
     switch (RegraDoCabecalho(l.cabecalho)) {
     case Regra::Desconto:
         if (l.limite > 0 && l.vrBase > 0) {
-            const double maximo = Trunc2(static_cast<double>(wide(l.limite) / 100 * l.vrBase));
+            const double maximo = dll::Trunc2(static_cast<double>(wide(l.limite) / 100 * l.vrBase));
             d.vrMaxDesc = maximo;
-            const double p0 = l.vrAnterior > 0 ? Trunc2(static_cast<double>(100 * wide(l.vrAnterior) / l.vrBase)) : 0.0;
+            const double p0 =
+                l.vrAnterior > 0 ? dll::Trunc2(static_cast<double>(100 * wide(l.vrAnterior) / l.vrBase)) : 0.0;
             const double total = l.tipo == QLatin1String("P")
-                                     ? Trunc2(static_cast<double>((wide(valor) + p0) / 100 * l.vrBase))
-                                     : Trunc2(static_cast<double>(wide(valor) + l.vrAnterior));
+                                     ? dll::Trunc2(static_cast<double>((wide(valor) + p0) / 100 * l.vrBase))
+                                     : dll::Trunc2(static_cast<double>(wide(valor) + l.vrAnterior));
             if (!(total <= maximo))
                 return Recusa(d, "PER_MAX_PERMITIDO", plat::FormatFloat(padrao, maximo - l.vrAnterior));
         }
         break;
     case Regra::Fidelidade:
-        if (!(Trunc2(l.vrBase) >= Trunc2(valor))) return Recusa(d, "VRDESC_INV", plat::FormatFloat(padrao, l.vrBase));
+        if (!(dll::Trunc2(l.vrBase) >= dll::Trunc2(valor)))
+            return Recusa(d, "VRDESC_INV", plat::FormatFloat(padrao, l.vrBase));
         break;
     case Regra::CrmBonus:
         // CRM&Bonus never computes a maximum discount value: the largest
         // amount it allows is its limit.
-        if (!(Trunc2(l.limite) >= Trunc2(valor)))
+        if (!(dll::Trunc2(l.limite) >= dll::Trunc2(valor)))
             return Recusa(d, "PER_MAX_PERMITIDO", plat::FormatFloat(padrao, l.limite));
         break;
     case Regra::CashBack:
-        if (!(Trunc2(l.limite) >= Trunc2(valor))) return Recusa(d, "VR_MAX_DESC", QString());
+        if (!(dll::Trunc2(l.limite) >= dll::Trunc2(valor))) return Recusa(d, "VR_MAX_DESC", QString());
         break;
     case Regra::SemLimite:
         break;

@@ -149,7 +149,7 @@ void TfrmDesc::InicializaForm(const plat::Variant* params, int high) {
                                                  : QStringLiteral("0,00"));
     stDigitos.clear();
     stTipo = QStringLiteral("V");
-    lblCodTela->SetCaption(MontaRodapeGeral(true, QStringLiteral("ORV00006"), QStringLiteral("N")));
+    lblCodTela->SetCaption(dll::MontaRodapeGeral(true, QStringLiteral("ORV00006"), QStringLiteral("N")));
 }
 
 }  // namespace Cli_orv00006

@@ -14,7 +14,7 @@ TfrmDesc::TfrmDesc(QWidget* owner) : plat::TForm(owner) {
     cdsRetorno = std::make_unique<plat::TClientDataSet>(QStringLiteral("cdsRetorno"));
     cdsRetornoTIPO = cdsRetorno->AddStringField(QStringLiteral("TIPO"), 1);
     cdsRetornoVALOR = cdsRetorno->AddFloatField(QStringLiteral("VALOR"));
-    msgPadrao = new TMessages(this);
+    msgPadrao = new dll::TMessages(this);
     msgPadrao->setObjectName(QStringLiteral("msgPadrao"));
     msgPadrao->LoadFromFile(QStringLiteral(":/orv00006/msgPadrao.txt"));
     cdsParametrosVek = std::make_unique<plat::TClientDataSet>(QStringLiteral("cdsParametrosVek"));
@@ -26,7 +26,7 @@ TfrmDesc::~TfrmDesc() = default;
 
 void TfrmDesc::FormCreate(QObject* /*Sender*/) {
     // Texts are translated before anything else touches them.
-    Trad(this);
+    dll::Trad(this);
 }
 
 void TfrmDesc::FormActivate(QObject* /*Sender*/) { Repaint(); }

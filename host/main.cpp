@@ -196,7 +196,7 @@ Calls Run(const HostOptions& opt, const orv00006::Module& module, const std::vec
     QStringList errors;
     if (opt.scripted) {
         // A script has nobody to read boxes: record what would be shown.
-        SetMensagemPresenter([&messages](const MensagemArgs& m) { messages << m.texto; });
+        dll::SetMensagemPresenter([&messages](const dll::MensagemArgs& m) { messages << m.texto; });
         plat::Application::SetExceptionHandler([&errors](const QString& text) { errors << text; });
     }
     Calls calls;
@@ -227,7 +227,7 @@ Calls Run(const HostOptions& opt, const orv00006::Module& module, const std::vec
         if (!opt.json) PrintCall(calls.last, messages, errors + driver.problems, driver.leftOpen);
     }
     timings.callsMs = MsSince(started);
-    SetMensagemPresenter({});
+    dll::SetMensagemPresenter({});
     plat::Application::SetExceptionHandler({});
     return calls;
 }

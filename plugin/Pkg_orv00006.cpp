@@ -43,8 +43,8 @@ int g_initCount = 0;
 bool g_emExecucao = false;
 
 void MostraFalha(const QString& texto) {
-    Mensagem(texto, QString(), QStringLiteral("N"), QStringLiteral("N"), TTipoMsg::tmErro, QString(), QString(), 0,
-             nullptr);
+    dll::Mensagem(texto, QString(), QStringLiteral("N"), QStringLiteral("N"), dll::TTipoMsg::tmErro, QString(),
+                  QString(), 0, nullptr);
 }
 
 // Names the elements a too-short parameter array lacks.

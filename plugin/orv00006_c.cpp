@@ -30,8 +30,8 @@ void MostraFalha(const QString& texto) noexcept {
     try {
         QCoreApplication* app = QCoreApplication::instance();
         if (qobject_cast<QApplication*>(app) != nullptr && QThread::currentThread() == app->thread()) {
-            Mensagem(texto, QString(), QStringLiteral("N"), QStringLiteral("N"), TTipoMsg::tmErro, QString(), QString(),
-                     0, nullptr);
+            dll::Mensagem(texto, QString(), QStringLiteral("N"), QStringLiteral("N"), dll::TTipoMsg::tmErro, QString(),
+                          QString(), 0, nullptr);
             return;
         }
         std::fprintf(stderr, "OrvDescontoExecuta: %s\n", texto.toLocal8Bit().constData());

@@ -10,7 +10,8 @@ packages=(
   fonts-liberation fontconfig
   xvfb xauth xdotool
   clang libclang-rt-14-dev clang-format
-  python3-pyqt6
+  python3-pyqt6 xz-utils
+  lintian abigail-tools devscripts help2man man-db binutils fakeroot
 )
 if [[ "${ORV_SETUP_BENCH:-0}" == 1 ]]; then packages+=(hyperfine valgrind); fi
 

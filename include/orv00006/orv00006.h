@@ -24,7 +24,7 @@ extern "C" {
 struct OrvPackageInfoTable {
     int structVersion;    // 1
     const char* name;     // "PKG_ORV00006"
-    const char* version;  // the module's version, "1.0.0"
+    const char* version;  // the module's version, "1.1.0"
     const char* description;
     int requiresCount;
     const char* const* requiredModules;  // modules that must be loaded with it

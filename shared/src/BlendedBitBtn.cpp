@@ -13,6 +13,8 @@
 #include "orv00006/platform/forms.h"
 #include "orv00006/platform/imagecache.h"
 
+namespace dll {
+
 namespace {
 
 // The mask of a glyph file. Every dialog asks for the same few resource
@@ -285,3 +287,5 @@ void TBlendedBitBtn::changeEvent(QEvent* e) {
     if (e->type() == QEvent::EnabledChange && !isEnabled()) down_ = false;
     QWidget::changeEvent(e);
 }
+
+}  // namespace dll

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+namespace dll {
+
 bool EmptyString(const QString& text) { return text.trimmed().isEmpty(); }
 
 namespace {
@@ -39,3 +41,5 @@ double Trunc2(double value) {
     }
     return CutDigits(value);
 }
+
+}  // namespace dll

@@ -4,6 +4,8 @@
 
 #include "orv00006/platform/forms.h"
 
+namespace dll {
+
 namespace {
 QMutex g_mutex;
 MensagemPresenter g_presenter;
@@ -48,3 +50,5 @@ QString MontaRodapeGeral(bool /*completo*/, const QString& codigoTela, const QSt
     if (codigoTela.isEmpty()) return {};
     return codigoTela.left(1).toUpper() + codigoTela.mid(1).toLower();
 }
+
+}  // namespace dll

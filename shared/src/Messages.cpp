@@ -4,6 +4,8 @@
 
 #include "orv00006/platform/exceptions.h"
 
+namespace dll {
+
 TMessages::TMessages(QObject* owner) : QObject(owner) {}
 TMessages::~TMessages() = default;
 
@@ -48,3 +50,5 @@ QString TMessages::Msg(const QString& key) const {
     }
     return {};
 }
+
+}  // namespace dll

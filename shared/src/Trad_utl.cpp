@@ -2,6 +2,8 @@
 
 #include <QMutex>
 
+namespace dll {
+
 namespace {
 QMutex g_mutex;
 Tradutor g_tradutor;
@@ -20,3 +22,5 @@ void Trad(plat::TForm* form) {
     }
     if (tradutor && form != nullptr) tradutor(form);
 }
+
+}  // namespace dll

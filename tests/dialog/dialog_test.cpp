@@ -429,11 +429,11 @@ TEST_F(Confirm, AnUnparsableDisplayIsReportedAndTheDialogStaysOpen) {
 
 TEST_F(Confirm, ATranslatedHeaderLosesThePlainDiscountLimit) {
     WriteLimit(10);
-    SetTradutor([](plat::TForm* f) {
+    dll::SetTradutor([](plat::TForm* f) {
         static_cast<Cli_orv00006::TfrmDesc*>(f)->lblCabec->SetCaption(QStringLiteral("Discount"));
     });
     Open(Variant("Desconto"), 200.0, 0.0);
-    SetTradutor({});
+    dll::SetTradutor({});
     EXPECT_EQ(dialog_->lblCabec->Caption(), QStringLiteral("Discount"));
     Type(QStringLiteral("5 0 0 0 Enter"));
     EXPECT_FALSE(IsOpen());

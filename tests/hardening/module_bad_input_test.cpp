@@ -96,7 +96,7 @@ protected:
         ASSERT_TRUE(m.initialize && m.finalize && m.cria && m.frmDesc && m.boCriado06);
         ASSERT_TRUE(dir_.isValid());
         plat::OverrideProgramDir(dir_.path());
-        SetMensagemPresenter([this](const MensagemArgs& a) {
+        dll::SetMensagemPresenter([this](const dll::MensagemArgs& a) {
             messages_ << a.texto;
             if (onMessage_) onMessage_(a);
         });
@@ -104,7 +104,7 @@ protected:
         m.initialize();
     }
     void TearDown() override {
-        SetMensagemPresenter({});
+        dll::SetMensagemPresenter({});
         plat::Application::SetExceptionHandler({});
         plat::OverrideProgramDir(QString());
         Module::Get().finalize();
@@ -154,7 +154,7 @@ protected:
     QTemporaryDir dir_;
     QStringList messages_;
     QStringList errors_;
-    std::function<void(const MensagemArgs&)> onMessage_;
+    std::function<void(const dll::MensagemArgs&)> onMessage_;
     std::unique_ptr<ScriptDriver> driver_;
     const Variant marker_{QStringLiteral("marca do host")};
 };
@@ -231,7 +231,7 @@ TEST_P(KeysDuringRefusal, KeysArrivingWhileARefusalIsShown) {
     const RefusalCase& c = GetParam();
     files::Limit(10)(ParametersFile());
     bool injected = false;
-    onMessage_ = [&](const MensagemArgs&) {
+    onMessage_ = [&](const dll::MensagemArgs&) {
         if (injected) return;  // only the first refusal
         injected = true;
         QWidget* dialog = ScriptDriver::FindDialog();
@@ -383,7 +383,7 @@ TEST_P(Reentry, ReentryIsRefusedAndTheRunningDialogIsUntouched) {
         EXPECT_TRUE(dialog->isVisible());
     };
     bool once = false;
-    onMessage_ = [&](const MensagemArgs&) {
+    onMessage_ = [&](const dll::MensagemArgs&) {
         if (!c.duringRefusal || once) return;
         once = true;
         reenter(ScriptDriver::FindDialog());
@@ -523,7 +523,7 @@ class HostileHost : public HardeningModule, public ::testing::WithParamInterface
 TEST_P(HostileHost, EndsTheCallWithoutADecisionAndTheNextCallWorks) {
     const Hostile& h = GetParam();
     files::Limit(10)(ParametersFile());
-    if (h.duringMessage) SetMensagemPresenter({});  // the real message box
+    if (h.duringMessage) dll::SetMensagemPresenter({});  // the real message box
     bool typed = false;
     bool acted = false;
     int waited = 0;
@@ -569,7 +569,7 @@ TEST_P(HostileHost, EndsTheCallWithoutADecisionAndTheNextCallWorks) {
         err.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^CriaDesconto: ")));
     EXPECT_EQ(lines.size(), 1) << err.toStdString();
 
-    SetMensagemPresenter([this](const MensagemArgs& a) { messages_ << a.texto; });
+    dll::SetMensagemPresenter([this](const dll::MensagemArgs& a) { messages_ << a.texto; });
     const Variant next = Call(params, 3, Tokens("2 0 0 0 Enter"));
     ASSERT_EQ(State(next, marker_), QStringLiteral("packet"));
     EXPECT_EQ(Records(next), (std::vector<Record>{{QStringLiteral("V"), 20}}));

@@ -368,7 +368,7 @@ protected:
     void SetUp() override {
         parent_ = std::make_unique<QWidget>();
         parent_->resize(100, 80);
-        btn_ = new TBlendedBitBtn(parent_.get());
+        btn_ = new dll::TBlendedBitBtn(parent_.get());
         parent_->show();
         btn_->setGeometry(10, 10, 70, 46);
         btn_->SetFaceColor(ref::kConfirm);
@@ -385,7 +385,7 @@ protected:
     QImage Face() { return Render(btn_, ref::kWhite); }
 
     std::unique_ptr<QWidget> parent_;
-    TBlendedBitBtn* btn_ = nullptr;
+    dll::TBlendedBitBtn* btn_ = nullptr;
 };
 
 // The face fills the box up to its edges at mid-height and mid-width, with
@@ -445,7 +445,7 @@ TEST_F(Button, GlyphsAreCentredInTheInkOfTheStateAndTheirBackgroundIsLeftOut) {
 }
 
 TEST_F(Button, ClicksOnlyWhenEnabledAndReleasedInside) {
-    QSignalSpy clicks(btn_, &TBlendedBitBtn::OnClick);
+    QSignalSpy clicks(btn_, &dll::TBlendedBitBtn::OnClick);
     QTest::mouseClick(btn_, Qt::LeftButton, {}, QPoint(35, 23));
     ASSERT_EQ(clicks.count(), 1);
     EXPECT_EQ(clicks.value(0).value(0).value<QObject*>(), btn_);
@@ -474,7 +474,7 @@ TEST_P(GlyphMask, WhiteOverTheBackgroundBecomesCoverage) {
     QImage g(2, 1, QImage::Format_RGB32);
     g.setPixelColor(0, 0, c.background);
     g.setPixelColor(1, 0, c.pixel);
-    const QImage m = TBlendedBitBtn::GlyphMask(g);
+    const QImage m = dll::TBlendedBitBtn::GlyphMask(g);
     EXPECT_EQ(qAlpha(m.pixel(0, 0)), 0);
     EXPECT_NEAR(qAlpha(m.pixel(1, 0)), c.alpha, 1);
 }

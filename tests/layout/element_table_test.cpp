@@ -21,7 +21,7 @@ const char* ClassOf(Kind k) {
     case Kind::Bevel:
         return "plat::TBevel";
     case Kind::Button:
-        return "TBlendedBitBtn";
+        return "dll::TBlendedBitBtn";
     case Kind::Shape:
         return "plat::TShape";
     }
@@ -95,7 +95,7 @@ TEST_P(DesignedElement, EveryElementAsDesigned) {
     }
 
     if (e.kind == Kind::Button) {
-        auto* b = static_cast<TBlendedBitBtn*>(w);
+        auto* b = static_cast<dll::TBlendedBitBtn*>(w);
         EXPECT_EQ(b->Tag(), e.tag);
         EXPECT_EQ(b->property("Tag").toInt(), e.tag);  // what the click handler reads
         EXPECT_EQ(b->Caption(), QString::fromUtf8(e.caption));
@@ -158,7 +158,7 @@ TEST_P(DesignedKey, GlyphsWhereTheDesignPutsThem) {
         {"sbtCancelar", "cancel.bmp", "cancel_disabled.bmp"},
         {"sbtPonto", "", "keyboard_disabled.bmp"},
     };
-    auto* b = static_cast<TBlendedBitBtn*>(Element(e.name));
+    auto* b = static_cast<dll::TBlendedBitBtn*>(Element(e.name));
     QString glyph, disabledGlyph;
     for (const auto& g : glyphs)
         if (QLatin1String(g.button) == QLatin1String(e.name)) {
@@ -246,7 +246,7 @@ TEST_P(KindSetUp, SetUpChangesOnlyTextsAndTheOptionRow) {
         }
         EXPECT_EQ(w->isEnabled(), e.enabled);
         if (e.kind == Kind::Button) {
-            EXPECT_EQ(static_cast<TBlendedBitBtn*>(w)->FaceColor(), e.fill);
+            EXPECT_EQ(static_cast<dll::TBlendedBitBtn*>(w)->FaceColor(), e.fill);
         }
     }
     const bool valueBox = !Element("imgValor")->isHidden();

@@ -73,7 +73,7 @@ class Trunc2Table : public ::testing::TestWithParam<TruncCase> {};
 
 TEST_P(Trunc2Table, CutsTowardZeroOnTheShortestDecimalForm) {
     const TruncCase& c = GetParam();
-    const double got = Trunc2(c.in);
+    const double got = dll::Trunc2(c.in);
     if (std::isnan(c.out)) {
         EXPECT_TRUE(std::isnan(got)) << got;
     } else {
@@ -86,10 +86,10 @@ INSTANTIATE_TEST_SUITE_P(Table, Trunc2Table, ::testing::ValuesIn(kTruncCases),
                          [](const ::testing::TestParamInfo<TruncCase>& p) { return std::string(p.param.name); });
 
 TEST(EmptyStringTest, BlanksCountAsEmptyButZeroDoesNot) {
-    EXPECT_TRUE(EmptyString(QString()));
-    EXPECT_TRUE(EmptyString(QStringLiteral("   ")));
-    EXPECT_FALSE(EmptyString(QStringLiteral("0,00")));
-    EXPECT_FALSE(EmptyString(QStringLiteral("0")));
+    EXPECT_TRUE(dll::EmptyString(QString()));
+    EXPECT_TRUE(dll::EmptyString(QStringLiteral("   ")));
+    EXPECT_FALSE(dll::EmptyString(QStringLiteral("0,00")));
+    EXPECT_FALSE(dll::EmptyString(QStringLiteral("0")));
 }
 
 struct FormatCase {
@@ -289,7 +289,7 @@ TEST(VariantTest, ComparesWithTextExactly) {
 }
 
 TEST(MontaRodapeGeralTest, ShowsTheScreenCode) {
-    EXPECT_EQ(MontaRodapeGeral(true, QStringLiteral("ORV00006"), QStringLiteral("N")), QStringLiteral("Orv00006"));
+    EXPECT_EQ(dll::MontaRodapeGeral(true, QStringLiteral("ORV00006"), QStringLiteral("N")), QStringLiteral("Orv00006"));
 }
 
 TEST(AbortTest, IsASilentException) {

@@ -30,7 +30,7 @@ QImage Render(QWidget* w) {
 
 // The button as its own in-place paint draws it over the same background,
 // nothing kept: what a kept face or button image must match.
-QImage PaintedInPlace(const TBlendedBitBtn& b) {
+QImage PaintedInPlace(const dll::TBlendedBitBtn& b) {
     QImage img(b.size(), QImage::Format_RGB32);
     img.fill(kBackground);
     QPainter p(&img);
@@ -38,8 +38,8 @@ QImage PaintedInPlace(const TBlendedBitBtn& b) {
     return img;
 }
 
-std::unique_ptr<TBlendedBitBtn> Button(QSize size, const QColor& face, int radius) {
-    auto b = std::make_unique<TBlendedBitBtn>();
+std::unique_ptr<dll::TBlendedBitBtn> Button(QSize size, const QColor& face, int radius) {
+    auto b = std::make_unique<dll::TBlendedBitBtn>();
     b->resize(size);
     b->SetFaceColor(face);
     b->SetPressedColor(QColor(10, 20, 30));
@@ -87,7 +87,7 @@ const FaceCase kFaceCases[] = {
 void PrintTo(const FaceCase& c, std::ostream* os) { *os << c.what; }
 
 // A face-only button in the case's state.
-std::unique_ptr<TBlendedBitBtn> FaceButton(const FaceCase& c) {
+std::unique_ptr<dll::TBlendedBitBtn> FaceButton(const FaceCase& c) {
     auto b = Button(c.size, c.face, c.radius);
     if (c.state == 1) QTest::mousePress(b.get(), Qt::LeftButton, {}, QPoint(c.size.width() / 2, 2));
     if (c.state == 2) b->setEnabled(false);
@@ -178,7 +178,7 @@ const WholeCase kWholeCases[] = {
 void PrintTo(const WholeCase& c, std::ostream* os) { *os << c.what; }
 
 // A captioned (and perhaps glyphed) button as the case describes it.
-std::unique_ptr<TBlendedBitBtn> WholeButton(const WholeCase& c, const QString& glyphPath) {
+std::unique_ptr<dll::TBlendedBitBtn> WholeButton(const WholeCase& c, const QString& glyphPath) {
     auto b = Button(c.size, c.face, c.radius);
     b->SetFontName(QStringLiteral("Arial"));
     b->SetFontHeight(c.fontHeight);

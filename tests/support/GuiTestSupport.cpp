@@ -9,12 +9,12 @@
 #include "orv00006/platform/forms.h"
 
 Recorder::Recorder() {
-    SetMensagemPresenter([this](const MensagemArgs& m) { messages << m.texto; });
+    dll::SetMensagemPresenter([this](const dll::MensagemArgs& m) { messages << m.texto; });
     plat::Application::SetExceptionHandler([this](const QString& text) { errors << text; });
 }
 
 Recorder::~Recorder() {
-    SetMensagemPresenter({});
+    dll::SetMensagemPresenter({});
     plat::Application::SetExceptionHandler({});
 }
 

@@ -24,7 +24,7 @@ static void Press(QWidget* w, Qt::Key key, const QString& text) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     plat::SetDecimalSeparator(QLatin1Char('.'));
-    SetMensagemPresenter([](const MensagemArgs& m) { std::printf("message: %s\n", qPrintable(m.texto)); });
+    dll::SetMensagemPresenter([](const dll::MensagemArgs& m) { std::printf("message: %s\n", qPrintable(m.texto)); });
 
     orv00006::Module module;
     if (const QString why = module.Load(QStringLiteral(ORV00006_MODULE_PATH)); !why.isEmpty()) {

@@ -11,6 +11,8 @@
 
 class QPainter;
 
+namespace dll {
+
 class DLL_API TBlendedBitBtn : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
@@ -124,3 +126,5 @@ private:
     int radius_ = 8;
     bool down_ = false;
 };
+
+}  // namespace dll

@@ -4,6 +4,8 @@
 
 #include "orv00006/dll/export.h"
 
+namespace dll {
+
 // True for a text with nothing but blanks in it.
 DLL_API bool EmptyString(const QString& text);
 
@@ -14,3 +16,5 @@ DLL_API bool EmptyString(const QString& text);
 // that amount. Magnitudes under 0.01 give 0; infinities and NaN come back as
 // they are.
 DLL_API double Trunc2(double value);
+
+}  // namespace dll

@@ -9,6 +9,8 @@ namespace plat {
 class TClientDataSet;
 }
 
+namespace dll {
+
 // Kinds of operator message.
 enum class TTipoMsg { tmInformacao = 0, tmPergunta = 1, tmAviso = 2, tmErro = 3 };
 
@@ -37,3 +39,5 @@ DLL_API void SetMensagemPresenter(MensagemPresenter presenter);
 
 // Footer text for a screen: the screen code as the operator knows it.
 DLL_API QString MontaRodapeGeral(bool completo, const QString& codigoTela, const QString& extra);
+
+}  // namespace dll

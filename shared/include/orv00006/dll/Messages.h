@@ -5,6 +5,8 @@
 
 #include "orv00006/dll/export.h"
 
+namespace dll {
+
 class DLL_API TMessages : public QObject {
     Q_OBJECT
 public:
@@ -21,3 +23,5 @@ public:
     // The text stored under `key`, or an empty text for an unknown key.
     QString Msg(const QString& key) const;
 };
+
+}  // namespace dll

@@ -1,0 +1,23 @@
+# Debian's hardening flags (dpkg-buildflags with hardening=+all) for every
+# target: stack protector, format checks, fortified libc calls where the
+# optimiser can see buffer sizes, read-only relocations bound at start-up,
+# position-independent executables; and the two that newer Debian releases
+# add on amd64, stack clash protection and control-flow protection (CET).
+# _FORTIFY_SOURCE needs optimisation, so a Debug build (the sanitizer
+# preset) goes without it.
+option(ORV_HARDENING "Build with Debian's hardening flags" ON)
+if(ORV_HARDENING)
+  include(CheckPIESupported)
+  check_pie_supported()
+  add_compile_options(-fstack-protector-strong -fstack-clash-protection -Wformat -Werror=format-security
+      "$<$<STREQUAL:${CMAKE_SYSTEM_PROCESSOR},x86_64>:-fcf-protection>"
+      "$<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>")
+  add_link_options(LINKER:-z,relro LINKER:-z,now)
+endif()
+
+# Gives a shared object its version script: the symbols it exports and their
+# version node. Relinks when the script changes.
+function(orv_version_script target script)
+  target_link_options(${target} PRIVATE "LINKER:--version-script=${script}")
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${script})
+endfunction()
