@@ -8,12 +8,15 @@ set(ORV_LIB_DIR ${CMAKE_INSTALL_LIBDIR})
 set(ORV_MODULE_DIR ${ORV_LIB_DIR}/orv00006)
 set(ORV_CMAKE_DIR ${ORV_LIB_DIR}/cmake/Orv00006)
 set(ORV_PKGCONFIG_DIR ${ORV_LIB_DIR}/pkgconfig)
+# pdv-host lives in LIBEXECDIR/orv00006 (it reads its parameters file beside
+# itself, which is no place for a file in bin); bin/pdv-host links to it.
+set(ORV_HOST_DIR ${CMAKE_INSTALL_LIBEXECDIR}/orv00006)
 
 # Relative run paths, so that the tree works wherever it is unpacked.
-file(RELATIVE_PATH ORV_BIN_TO_LIB /${CMAKE_INSTALL_BINDIR} /${ORV_LIB_DIR})
+file(RELATIVE_PATH ORV_HOST_TO_LIB /${ORV_HOST_DIR} /${ORV_LIB_DIR})
 set_target_properties(platform_runtime platform _dll PROPERTIES INSTALL_RPATH "$ORIGIN")
 set_target_properties(PKG_ORV00006 PROPERTIES INSTALL_RPATH "$ORIGIN/..")
-set_target_properties(pdv-host PROPERTIES INSTALL_RPATH "$ORIGIN/${ORV_BIN_TO_LIB}")
+set_target_properties(pdv-host PROPERTIES INSTALL_RPATH "$ORIGIN/${ORV_HOST_TO_LIB}")
 
 install(TARGETS platform_runtime platform _dll EXPORT Orv00006Targets
     LIBRARY DESTINATION ${ORV_LIB_DIR} COMPONENT runtime NAMELINK_COMPONENT development
@@ -22,7 +25,26 @@ install(TARGETS platform_runtime platform _dll EXPORT Orv00006Targets
 # takes its path from $<TARGET_FILE:...> and does not link it.
 install(TARGETS PKG_ORV00006 EXPORT Orv00006Targets
     LIBRARY DESTINATION ${ORV_MODULE_DIR} COMPONENT runtime)
-install(TARGETS pdv-host RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+install(TARGETS pdv-host RUNTIME DESTINATION ${ORV_HOST_DIR} COMPONENT host)
+file(RELATIVE_PATH ORV_BIN_TO_HOST /${CMAKE_INSTALL_BINDIR} /${ORV_HOST_DIR}/pdv-host)
+install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+  file(CREATE_LINK ${ORV_BIN_TO_HOST} \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/pdv-host\" SYMBOLIC)"
+  COMPONENT host)
+if(TARGET pdv-host-manpage)
+  install(FILES ${ORV_HOST_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT host)
+endif()
+# Installed into /usr the libraries sit where the dynamic linker looks
+# anyway: no run paths there (a packaged library must not carry one).
+set(orv_rpath_code [[
+  if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+    file(GLOB orv_elf_files LIST_DIRECTORIES false "$ENV{DESTDIR}/usr/@ORV_LIB_DIR@/lib*.so.*.*"
+        "$ENV{DESTDIR}/usr/@ORV_MODULE_DIR@/*.so" "$ENV{DESTDIR}/usr/@ORV_HOST_DIR@/pdv-host")
+    foreach(f IN LISTS orv_elf_files)
+      file(RPATH_REMOVE FILE "${f}")
+    endforeach()
+  endif()]])
+string(CONFIGURE "${orv_rpath_code}" orv_rpath_code @ONLY)
+install(CODE "${orv_rpath_code}" COMPONENT runtime)
 # The three source trees each hold an orv00006/ directory; installed, they
 # merge into one, spelled as in the tree.
 install(DIRECTORY
@@ -44,8 +66,8 @@ install(FILES ${CMAKE_BINARY_DIR}/Orv00006Config.cmake ${CMAKE_BINARY_DIR}/Orv00
 
 # pkg-config: one file per library plus orv00006.pc for a whole host. They
 # are finished at install time so that their prefix is the one installed to
-# (cmake --install --prefix, or /usr in the Debian package: hence
-# CPACK_SET_DESTDIR below). The placeholder survives the first pass.
+# (cmake --install --prefix; the Debian packages install to /usr with
+# DESTDIR). The placeholder survives the first pass.
 set(ORV_PC_PREFIX "@ORV_PC_PREFIX@")
 set(ORV_PC_NAMES orv00006-platform-runtime orv00006-platform orv00006-dll orv00006)
 foreach(name IN LISTS ORV_PC_NAMES)
@@ -59,21 +81,4 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_SOURCE_DIR}/docs/integration.md
     DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT development OPTIONAL)
 
-# One Debian package with everything.
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME orv00006)
-set(CPACK_PACKAGE_VENDOR "Equipe ORV00006")
-set(CPACK_PACKAGE_CONTACT "Equipe ORV00006 <orv00006@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-# Stage through DESTDIR, so that CMAKE_INSTALL_PREFIX is /usr while installing
-# and the pkg-config files name /usr, not the staging directory; in that mode
-# CPack installs to CPACK_INSTALL_PREFIX.
-set(CPACK_SET_DESTDIR ON)
-set(CPACK_INSTALL_PREFIX ${CPACK_PACKAGING_INSTALL_PREFIX})
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${CMAKE_BINARY_DIR}/bin")
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
-include(CPack)
+# Debian packages: packaging/debian, built by scripts/package.sh.

@@ -57,10 +57,11 @@ double MsSince(Clock::time_point from) {
 }
 
 // Beside the host, as a host family ships its modules; an installed tree
-// keeps it in LIBDIR/orv00006, given relative to bin by the build.
+// keeps it in LIBDIR/orv00006, given relative to the host by the build.
 QString DefaultModulePath() {
     const QString beside = plat::ProgramDir() + QStringLiteral("/PKG_ORV00006.so");
-    const QString installed = plat::ProgramDir() + QStringLiteral("/" ORV_INSTALLED_MODULE_FROM_BIN "/PKG_ORV00006.so");
+    const QString installed =
+        plat::ProgramDir() + QStringLiteral("/" ORV_INSTALLED_MODULE_FROM_HOST "/PKG_ORV00006.so");
     return QFile::exists(beside) || !QFile::exists(installed) ? beside : installed;
 }
 
