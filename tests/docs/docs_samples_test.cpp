@@ -16,6 +16,7 @@
 #include "orv00006/loader.h"
 #include "orv00006/platform/dbclient.h"
 #include "orv00006/platform/forms.h"
+#include "orv00006/platform/sysutils.h"
 #include "orv00006/platform/variant.h"
 
 // Declared in the guide's samples.
@@ -35,6 +36,7 @@ Decision ReadDecision(const plat::Variant& result, const plat::Variant& before);
 void WriteParametersFile(const QString& hostDirectory, double percent, bool asXml);
 bool UseBrazilianNumbers();
 void RecordInsteadOfShowing(QStringList& messages, QStringList& failures);
+plat::Variant TypeTwentyIntoTheDialog(OrvCriaDescontoFn criaDesconto, QStringList& messages);
 
 namespace {
 
@@ -65,7 +67,7 @@ protected:
     }
     void TearDown() override {
         // The recording refers to this fixture's lists.
-        SetMensagemPresenter({});
+        dll::SetMensagemPresenter({});
         plat::Application::SetExceptionHandler({});
         ExpectNoTopLevelWidgetsLeft();
     }
@@ -118,6 +120,23 @@ INSTANTIATE_TEST_SUITE_P(Guide, GuideCalls,
                                            // The refused too-short call: its message only.
                                            GuideCall{"too_short", "", 2, Outcome::Unchanged, 0, 1}),
                          [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(IntegrationGuide, TheTestDrivingSampleKeysInTwentyWithinTheLimit) {
+    QTemporaryDir dir;
+    WriteParametersFile(dir.path(), 10, false);
+    plat::OverrideProgramDir(dir.path());
+    DiscountModule m;
+    ASSERT_TRUE(m.Load(QStringLiteral(ORV_MODULE_PATH)).isEmpty());
+    QStringList shown;
+    const plat::Variant result = TypeTwentyIntoTheDialog(m.criaDesconto, shown);
+    plat::OverrideProgramDir(QString());
+    const Decision d = ReadDecision(result, plat::Variant(QStringLiteral("antes")));
+    EXPECT_EQ(d.outcome, Outcome::Confirmed);
+    EXPECT_EQ(d.tipo, QStringLiteral("V"));
+    EXPECT_EQ(d.valor, 20.0);
+    EXPECT_TRUE(shown.isEmpty()) << qPrintable(shown.join(QLatin1Char('|')));
+    m.Unload();
+}
 
 class GuideParametersFile : public IntegrationGuide, public ::testing::WithParamInterface<bool> {};
 
