@@ -33,6 +33,7 @@ void TfrmDesc::imgValorClick(QObject* /*Sender*/) {
     imgValor->SetPicture(imgRef->Picture());
     imgPercentual->SetPicture(imgClear->Picture());
     stTipo = QStringLiteral("V");
+    MarcaOpcao();
     Repaint();
 }
 
@@ -40,7 +41,13 @@ void TfrmDesc::imgPercentualClick(QObject* /*Sender*/) {
     imgPercentual->SetPicture(imgRef->Picture());
     imgValor->SetPicture(imgClear->Picture());
     stTipo = QStringLiteral("P");
+    MarcaOpcao();
     Repaint();
+}
+
+void TfrmDesc::MarcaOpcao() {
+    imgValor->SetChecked(stTipo == QLatin1String("V"));
+    imgPercentual->SetChecked(stTipo == QLatin1String("P"));
 }
 
 }  // namespace Cli_orv00006

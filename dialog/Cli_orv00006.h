@@ -65,6 +65,7 @@ protected:
 private:
     void Limpa();  // clear: display and typed digits become empty
     void ShowDigits();
+    void MarcaOpcao();  // the option pictures' checked state follows stTipo
 
     QString stDigitos;
     QString stTipo;

@@ -149,7 +149,11 @@ void TfrmDesc::InicializaForm(const plat::Variant* params, int high) {
                                                  : QStringLiteral("0,00"));
     stDigitos.clear();
     stTipo = QStringLiteral("V");
+    MarcaOpcao();
     lblCodTela->SetCaption(dll::MontaRodapeGeral(true, QStringLiteral("ORV00006"), QStringLiteral("N")));
+    // Assistive technology names the window after the title the operator
+    // reads; the window title itself stays as the layout has it.
+    setAccessibleName(plat::TLabel::DisplayText(lblCabec->Caption()));
 }
 
 }  // namespace Cli_orv00006

@@ -11,6 +11,7 @@ packages=(
   xvfb xauth xdotool
   clang libclang-rt-14-dev clang-format
   python3-pyqt6 xz-utils
+  at-spi2-core python3-pyatspi dbus
   lintian abigail-tools devscripts help2man man-db binutils debhelper
 )
 if [[ "${ORV_SETUP_BENCH:-0}" == 1 ]]; then packages+=(hyperfine valgrind); fi

@@ -1,5 +1,6 @@
 #include "orv00006/platform/controls.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -81,6 +82,11 @@ void TLabel::SetCaption(const QString& caption) {
     caption_ = caption;
     AdjustBounds();
     update();
+    // A screen reader speaks the new text (the amount display's, above all).
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void TLabel::SetAutoSize(bool on) {
@@ -247,6 +253,26 @@ void TImage::paintEvent(QPaintEvent*) {
     }
     QPainter p(this);
     p.drawImage(target.topLeft(), cache_);
+}
+
+namespace {
+constexpr char kCheckable[] = "plat_checkable";
+constexpr char kChecked[] = "plat_checked";
+}  // namespace
+
+bool TImage::Checkable() const { return property(kCheckable).toBool(); }
+void TImage::SetCheckable(bool on) { setProperty(kCheckable, on); }
+bool TImage::Checked() const { return property(kChecked).toBool(); }
+
+void TImage::SetChecked(bool on) {
+    if (on == Checked()) return;
+    setProperty(kChecked, on);
+    if (Checkable() && QAccessible::isActive()) {
+        QAccessible::State state;
+        state.checked = true;
+        QAccessibleStateChangeEvent changed(this, state);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void TImage::mousePressEvent(QMouseEvent* e) { pressed_ = e->button() == Qt::LeftButton; }

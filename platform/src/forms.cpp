@@ -1,5 +1,7 @@
 #include "orv00006/platform/forms.h"
 
+#include "accessible_p.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -138,6 +140,9 @@ void ShowMessageBox(QMessageBox::Icon icon, const QString& title, const QString&
     }
     RunModal(box);
     delete box.data();
+    // The window it spoke for takes the input again (and a screen reader
+    // follows it there); nothing else would hand activation back.
+    if (over && over->isVisible()) over->activateWindow();
 }
 
 namespace Application {
@@ -183,6 +188,7 @@ void HandleCurrentException() noexcept {
 }  // namespace Application
 
 TForm::TForm(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
+    InstallAccessibleFactory();
     QPalette colours = palette();
     colours.setColor(QPalette::Window, SystemColors::clBtnFace);
     setPalette(colours);

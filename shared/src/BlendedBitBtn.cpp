@@ -1,9 +1,9 @@
 #include "orv00006/dll/BlendedBitBtn.h"
 
 #include <QEvent>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTouchEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -122,9 +122,13 @@ QImage WholeOf(QSize size, const QColor& fill, int radius, const QImage& mask, c
 
 }  // namespace
 
-TBlendedBitBtn::TBlendedBitBtn(QWidget* parent) : QWidget(parent) {
+TBlendedBitBtn::TBlendedBitBtn(QWidget* parent) : QAbstractButton(parent) {
+    // The dialog receives every key; no key of its keypad may take them.
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_AcceptTouchEvents);
+    connect(this, &QAbstractButton::clicked, this,
+            [this] { plat::Application::Guarded([&] { Q_EMIT OnClick(this); }); });
     font_.name = QStringLiteral("Arial");
     font_.height = 24;
     font_.color = QColor(255, 255, 255);
@@ -170,7 +174,7 @@ QImage TBlendedBitBtn::GlyphMask(const QImage& glyph) {
 }
 
 void TBlendedBitBtn::SetCaption(const QString& c) {
-    caption_ = c;
+    setText(c);
     update();
 }
 void TBlendedBitBtn::SetFaceColor(const QColor& c) {
@@ -229,11 +233,12 @@ void TBlendedBitBtn::SetRadius(int r) {
 
 TBlendedBitBtn::Look TBlendedBitBtn::CurrentLook() const {
     const bool enabled = isEnabled();
+    const bool down = isDown();
     return {!enabled ? disabled_color_
-            : down_  ? pressed_color_
+            : down   ? PressedColor()
                      : face_,
             !enabled ? disabled_font_
-            : down_  ? pressed_font_
+            : down   ? PressedFontColor()
                      : font_.color,
             enabled ? glyphMask_ : disabledGlyphMask_};
 }
@@ -241,8 +246,7 @@ TBlendedBitBtn::Look TBlendedBitBtn::CurrentLook() const {
 void TBlendedBitBtn::PaintInPlace(QPainter& p) const {
     const Look look = CurrentLook();
     DrawFace(p, QRectF(rect()), look.fill, radius_);
-    DrawContent(p, size(), look.mask.isNull() ? QImage() : Tint(look.mask, look.ink), look.ink, caption_,
-                DrawingFont());
+    DrawContent(p, size(), look.mask.isNull() ? QImage() : Tint(look.mask, look.ink), look.ink, text(), DrawingFont());
 }
 
 void TBlendedBitBtn::paintEvent(QPaintEvent*) {
@@ -256,7 +260,7 @@ void TBlendedBitBtn::paintEvent(QPaintEvent*) {
     const bool oneToOne = p.device()->devicePixelRatioF() == 1.0 && device.type() <= QTransform::TxTranslate &&
                           device.dx() == std::round(device.dx()) && device.dy() == std::round(device.dy());
     if (oneToOne && look.fill.alpha() == 255) {
-        const QImage whole = WholeOf(size(), look.fill, radius_, look.mask, look.ink, caption_, font_, DrawingFont());
+        const QImage whole = WholeOf(size(), look.fill, radius_, look.mask, look.ink, text(), font_, DrawingFont());
         if (!whole.isNull()) {
             p.drawImage(QPoint(0, 0), whole);
             return;
@@ -265,27 +269,53 @@ void TBlendedBitBtn::paintEvent(QPaintEvent*) {
     } else {
         DrawFace(p, QRectF(rect()), look.fill, radius_);
     }
-    DrawContent(p, size(), look.mask.isNull() ? QImage() : TintOf(look.mask, look.ink), look.ink, caption_,
+    DrawContent(p, size(), look.mask.isNull() ? QImage() : TintOf(look.mask, look.ink), look.ink, text(),
                 DrawingFont());
 }
 
-void TBlendedBitBtn::mousePressEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton) return;
-    down_ = true;
-    update();
+bool TBlendedBitBtn::event(QEvent* e) {
+    switch (e->type()) {
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+        Touch(static_cast<QTouchEvent*>(e));
+        // Taken, so that no mouse press is made up from the first point.
+        return true;
+    default:
+        return QAbstractButton::event(e);
+    }
 }
 
-void TBlendedBitBtn::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton || !down_) return;
-    down_ = false;
-    update();
-    if (isEnabled() && rect().contains(e->position().toPoint()))
-        plat::Application::Guarded([&] { Q_EMIT OnClick(this); });
+// The first point that lands on the key holds it; the others on the same
+// key are ignored. The key is drawn pressed while that point is inside it,
+// and clicks when the point lifts inside it.
+void TBlendedBitBtn::Touch(QTouchEvent* e) {
+    if (e->type() == QEvent::TouchCancel) {
+        touchPoint_ = -1;
+        setDown(false);
+        return;
+    }
+    for (const QEventPoint& point : e->points()) {
+        if (touchPoint_ < 0 && point.state() == QEventPoint::Pressed && isEnabled()) touchPoint_ = point.id();
+        if (point.id() != touchPoint_) continue;
+        const bool inside = rect().contains(point.position().toPoint());
+        if (point.state() == QEventPoint::Released) {
+            touchPoint_ = -1;
+            setDown(false);
+            if (inside) click();
+        } else if (inside != isDown()) {
+            setDown(inside);
+        }
+    }
 }
 
 void TBlendedBitBtn::changeEvent(QEvent* e) {
-    if (e->type() == QEvent::EnabledChange && !isEnabled()) down_ = false;
-    QWidget::changeEvent(e);
+    if (e->type() == QEvent::EnabledChange && !isEnabled()) {
+        touchPoint_ = -1;
+        setDown(false);
+    }
+    QAbstractButton::changeEvent(e);
 }
 
 }  // namespace dll

@@ -108,6 +108,7 @@ class PLATFORM_API TImage : public QWidget {
     Q_PROPERTY(QString PictureFile READ PictureFile WRITE SetPictureFile)
     Q_PROPERTY(bool Stretch READ Stretch WRITE SetStretch)
     Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
+    Q_PROPERTY(bool Checkable READ Checkable WRITE SetCheckable)
 public:
     explicit TImage(QWidget* parent = nullptr);
     ~TImage() override;
@@ -123,6 +124,17 @@ public:
     PLAT_STD_SETTER(PictureFile, const QString&)
     PLAT_STD_SETTER(Stretch, bool)
     PLAT_STD_SETTER(Transparent, bool)
+    PLAT_STD_SETTER(Checkable, bool)
+
+    // A picture that stands for an option: assistive technology sees a radio
+    // button (named by accessibleName), checked while Checked() holds, whose
+    // action is a click. Nothing of its look depends on it.
+    // Kept as dynamic properties, so that the class keeps the layout that
+    // hosts built against earlier releases know.
+    bool Checkable() const;
+    void SetCheckable(bool on);
+    bool Checked() const;
+    void SetChecked(bool on);
 
 Q_SIGNALS:
     void OnClick(QObject* Sender);

@@ -2,18 +2,25 @@
 // The keypad button of the host family: a rounded rectangle without outline,
 // with a caption and/or a glyph, its own colours for the normal, pressed and
 // disabled states, a numeric tag and a click event carrying its sender.
+// A QAbstractButton, so that assistive technology sees a push button with a
+// press action; it never takes the keyboard focus. Each touch point is a
+// press of its own: two fingers on two keys type both, in the order they
+// lift, and a press that slides off shows the key unpressed at once.
+#include <QAbstractButton>
 #include <QColor>
 #include <QImage>
-#include <QWidget>
+
+#include <optional>
 
 #include "orv00006/dll/export.h"
 #include "orv00006/platform/controls.h"
 
 class QPainter;
+class QTouchEvent;
 
 namespace dll {
 
-class DLL_API TBlendedBitBtn : public QWidget {
+class DLL_API TBlendedBitBtn : public QAbstractButton {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(int Tag READ Tag WRITE SetTag)
@@ -33,15 +40,22 @@ public:
     explicit TBlendedBitBtn(QWidget* parent = nullptr);
     ~TBlendedBitBtn() override;
 
-    const QString& Caption() const { return caption_; }
+    // The caption is the button's text (QAbstractButton::text()).
+    QString Caption() const { return text(); }
     void SetCaption(const QString& c);
     int Tag() const { return tag_; }
     void SetTag(int tag) { tag_ = tag; }
     QColor FaceColor() const { return face_; }
     void SetFaceColor(const QColor& c);
-    QColor PressedColor() const { return pressed_color_; }
+    // Unless set, the system's: the palette's window-text colour for the
+    // fill and its window (base) colour for the caption.
+    QColor PressedColor() const {
+        return pressed_color_.value_or(palette().color(QPalette::Active, QPalette::WindowText));
+    }
     void SetPressedColor(const QColor& c);
-    QColor PressedFontColor() const { return pressed_font_; }
+    QColor PressedFontColor() const {
+        return pressed_font_.value_or(palette().color(QPalette::Active, QPalette::Base));
+    }
     void SetPressedFontColor(const QColor& c);
     QColor DisabledColor() const { return disabled_color_; }
     void SetDisabledColor(const QColor& c);
@@ -77,7 +91,7 @@ public:
     PLAT_STD_SETTER(DisabledGlyphFile, const QString&)
     PLAT_STD_SETTER(Radius, int)
 
-    bool Down() const { return down_; }
+    bool Down() const { return isDown(); }
 
     // A glyph's motif as coverage: white drawn over the glyph's own
     // background (its top-left pixel) is turned back into opacity, so the
@@ -93,9 +107,8 @@ Q_SIGNALS:
     void OnClick(QObject* Sender);
 
 protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent*) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
     void changeEvent(QEvent* e) override;
 
 private:
@@ -107,12 +120,12 @@ private:
     };
     Look CurrentLook() const;
     const QFont& DrawingFont() const;
+    void Touch(QTouchEvent* e);
 
-    QString caption_;
     int tag_ = 0;
     QColor face_{128, 128, 128};
-    QColor pressed_color_ = plat::SystemColors::clWindowText;
-    QColor pressed_font_ = plat::SystemColors::clWindow;
+    std::optional<QColor> pressed_color_;
+    std::optional<QColor> pressed_font_;
     QColor disabled_color_{204, 204, 204};
     QColor disabled_font_{255, 255, 255};
     plat::FontSpec font_;
@@ -124,7 +137,7 @@ private:
     QImage glyphMask_;
     QImage disabledGlyphMask_;
     int radius_ = 8;
-    bool down_ = false;
+    int touchPoint_ = -1;  // the id of the touch point holding the key down
 };
 
 }  // namespace dll

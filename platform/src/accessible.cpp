@@ -1,0 +1,98 @@
+// What assistive technology (a screen reader, through AT-SPI) sees of a form
+// and its controls. Qt asks this factory only when a client queries an
+// object, so a form costs nothing more while none is active.
+#include "accessible_p.h"
+
+#include <QAccessibleWidget>
+
+#include "orv00006/platform/controls.h"
+#include "orv00006/platform/forms.h"
+
+namespace plat {
+namespace {
+
+// Frames and outline shapes are decoration, and hidden controls are not
+// there for the operator: neither is shown to assistive technology.
+bool Presented(const QWidget* w) {
+    return !w->isWindow() && !w->isHidden() && qobject_cast<const TShape*>(w) == nullptr &&
+           qobject_cast<const TBevel*>(w) == nullptr;
+}
+
+class FormAccessible : public QAccessibleWidget {
+public:
+    explicit FormAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Dialog) {}
+
+    int childCount() const override { return static_cast<int>(Children().size()); }
+    QAccessibleInterface* child(int index) const override {
+        const QList<QWidget*> c = Children();
+        return index >= 0 && index < c.size() ? QAccessible::queryAccessibleInterface(c[index]) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child == nullptr ? -1 : static_cast<int>(Children().indexOf(qobject_cast<QWidget*>(child->object())));
+    }
+
+private:
+    QList<QWidget*> Children() const {
+        QList<QWidget*> out;
+        for (QObject* o : widget()->children())
+            if (auto* w = qobject_cast<QWidget*>(o); w != nullptr && Presented(w)) out << w;
+        return out;
+    }
+};
+
+// A label's text as the operator reads it ("&&" shown as "&").
+class LabelAccessible : public QAccessibleWidget {
+public:
+    explicit LabelAccessible(TLabel* l) : QAccessibleWidget(l, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return TLabel::DisplayText(static_cast<const TLabel*>(widget())->Caption());
+        return QAccessibleWidget::text(t);
+    }
+};
+
+// A picture standing for an option: a radio button whose action clicks it.
+class OptionAccessible : public QAccessibleWidget {
+public:
+    explicit OptionAccessible(TImage* i) : QAccessibleWidget(i, QAccessible::RadioButton) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = true;
+        s.checked = Image()->Checked();
+        return s;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& action) override {
+        if (action != pressAction() || !Image()->isEnabled()) return;
+        TImage* image = Image();
+        Application::Guarded([image] { Q_EMIT image->OnClick(image); });
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    TImage* Image() const { return static_cast<TImage*>(widget()); }
+};
+
+QAccessibleInterface* Factory(const QString& className, QObject* object) {
+    auto* w = qobject_cast<QWidget*>(object);
+    if (w == nullptr) return nullptr;
+    if (className == QLatin1String("plat::TForm")) return new FormAccessible(w);
+    if (className == QLatin1String("plat::TLabel")) return new LabelAccessible(static_cast<TLabel*>(w));
+    if (className == QLatin1String("plat::TImage")) {
+        auto* image = static_cast<TImage*>(w);
+        if (image->Checkable()) return new OptionAccessible(image);
+        return new QAccessibleWidget(w, QAccessible::Graphic);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void InstallAccessibleFactory() {
+    static const bool installed = (QAccessible::installFactory(&Factory), true);
+    static_cast<void>(installed);
+}
+
+}  // namespace plat
