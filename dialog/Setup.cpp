@@ -153,7 +153,7 @@ void TfrmDesc::InicializaForm(const plat::Variant* params, int high) {
     lblCodTela->SetCaption(dll::MontaRodapeGeral(true, QStringLiteral("ORV00006"), QStringLiteral("N")));
     // Assistive technology names the window after the title the operator
     // reads; the window title itself stays as the layout has it.
-    setAccessibleName(plat::TLabel::DisplayText(lblCabec->Caption()));
+    plat::SetSpokenName(this, plat::TLabel::DisplayText(lblCabec->Caption()));
 }
 
 }  // namespace Cli_orv00006

@@ -4,6 +4,8 @@
 #include "accessible_p.h"
 
 #include <QAccessibleWidget>
+#include <QPointer>
+#include <QTimer>
 
 #include "orv00006/platform/controls.h"
 #include "orv00006/platform/forms.h"
@@ -18,9 +20,27 @@ bool Presented(const QWidget* w) {
            qobject_cast<const TBevel*>(w) == nullptr;
 }
 
-class FormAccessible : public QAccessibleWidget {
+// Named by its own accessibleName, else by its spoken name, else by what
+// the control shows (Fallback), else as Qt names it.
+class NamedAccessible : public QAccessibleWidget {
 public:
-    explicit FormAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Dialog) {}
+    using QAccessibleWidget::QAccessibleWidget;
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) {
+            if (const QString spoken = SpokenName(widget()); !spoken.isEmpty()) return spoken;
+            if (const QString shown = Fallback(); !shown.isNull()) return shown;
+        }
+        return QAccessibleWidget::text(t);
+    }
+
+protected:
+    virtual QString Fallback() const { return QString(); }
+};
+
+class FormAccessible : public NamedAccessible {
+public:
+    explicit FormAccessible(QWidget* w) : NamedAccessible(w, QAccessible::Dialog) {}
 
     int childCount() const override { return static_cast<int>(Children().size()); }
     QAccessibleInterface* child(int index) const override {
@@ -41,24 +61,24 @@ private:
 };
 
 // A label's text as the operator reads it ("&&" shown as "&").
-class LabelAccessible : public QAccessibleWidget {
+class LabelAccessible : public NamedAccessible {
 public:
-    explicit LabelAccessible(TLabel* l) : QAccessibleWidget(l, QAccessible::StaticText) {}
+    explicit LabelAccessible(TLabel* l) : NamedAccessible(l, QAccessible::StaticText) {}
 
-    QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
-            return TLabel::DisplayText(static_cast<const TLabel*>(widget())->Caption());
-        return QAccessibleWidget::text(t);
+protected:
+    QString Fallback() const override {
+        // Never null, so that an empty label is named "" rather than by Qt.
+        return TLabel::DisplayText(static_cast<const TLabel*>(widget())->Caption()) + QLatin1String("");
     }
 };
 
 // A picture standing for an option: a radio button whose action clicks it.
-class OptionAccessible : public QAccessibleWidget {
+class OptionAccessible : public NamedAccessible {
 public:
-    explicit OptionAccessible(TImage* i) : QAccessibleWidget(i, QAccessible::RadioButton) {}
+    explicit OptionAccessible(TImage* i) : NamedAccessible(i, QAccessible::RadioButton) {}
 
     QAccessible::State state() const override {
-        QAccessible::State s = QAccessibleWidget::state();
+        QAccessible::State s = NamedAccessible::state();
         s.checkable = true;
         s.checked = Image()->Checked();
         return s;
@@ -66,8 +86,10 @@ public:
     QStringList actionNames() const override { return {pressAction()}; }
     void doAction(const QString& action) override {
         if (action != pressAction() || !Image()->isEnabled()) return;
-        TImage* image = Image();
-        Application::Guarded([image] { Q_EMIT image->OnClick(image); });
+        // Later, from the event loop, as a tap would; the client's call has
+        // its answer first.
+        QPointer<TImage> image = Image();
+        QTimer::singleShot(0, image, [image] { Application::Guarded([&] { Q_EMIT image->OnClick(image); }); });
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 

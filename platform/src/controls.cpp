@@ -255,6 +255,9 @@ void TImage::paintEvent(QPaintEvent*) {
     p.drawImage(target.topLeft(), cache_);
 }
 
+void SetSpokenName(QWidget* w, const QString& name) { w->setProperty("plat_spokenName", name); }
+QString SpokenName(const QWidget* w) { return w->property("plat_spokenName").toString(); }
+
 namespace {
 constexpr char kCheckable[] = "plat_checkable";
 constexpr char kChecked[] = "plat_checked";

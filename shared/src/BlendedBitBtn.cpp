@@ -10,6 +10,7 @@
 #include <tuple>
 #include <utility>
 
+#include "BlendedBitBtnAccessible.h"
 #include "orv00006/platform/forms.h"
 #include "orv00006/platform/imagecache.h"
 
@@ -123,6 +124,7 @@ QImage WholeOf(QSize size, const QColor& fill, int radius, const QImage& mask, c
 }  // namespace
 
 TBlendedBitBtn::TBlendedBitBtn(QWidget* parent) : QAbstractButton(parent) {
+    InstallButtonAccessibleFactory();
     // The dialog receives every key; no key of its keypad may take them.
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -174,7 +176,7 @@ QImage TBlendedBitBtn::GlyphMask(const QImage& glyph) {
 }
 
 void TBlendedBitBtn::SetCaption(const QString& c) {
-    setText(c);
+    caption_ = c;
     update();
 }
 void TBlendedBitBtn::SetFaceColor(const QColor& c) {
@@ -246,7 +248,8 @@ TBlendedBitBtn::Look TBlendedBitBtn::CurrentLook() const {
 void TBlendedBitBtn::PaintInPlace(QPainter& p) const {
     const Look look = CurrentLook();
     DrawFace(p, QRectF(rect()), look.fill, radius_);
-    DrawContent(p, size(), look.mask.isNull() ? QImage() : Tint(look.mask, look.ink), look.ink, text(), DrawingFont());
+    DrawContent(p, size(), look.mask.isNull() ? QImage() : Tint(look.mask, look.ink), look.ink, caption_,
+                DrawingFont());
 }
 
 void TBlendedBitBtn::paintEvent(QPaintEvent*) {
@@ -260,7 +263,7 @@ void TBlendedBitBtn::paintEvent(QPaintEvent*) {
     const bool oneToOne = p.device()->devicePixelRatioF() == 1.0 && device.type() <= QTransform::TxTranslate &&
                           device.dx() == std::round(device.dx()) && device.dy() == std::round(device.dy());
     if (oneToOne && look.fill.alpha() == 255) {
-        const QImage whole = WholeOf(size(), look.fill, radius_, look.mask, look.ink, text(), font_, DrawingFont());
+        const QImage whole = WholeOf(size(), look.fill, radius_, look.mask, look.ink, caption_, font_, DrawingFont());
         if (!whole.isNull()) {
             p.drawImage(QPoint(0, 0), whole);
             return;
@@ -269,7 +272,7 @@ void TBlendedBitBtn::paintEvent(QPaintEvent*) {
     } else {
         DrawFace(p, QRectF(rect()), look.fill, radius_);
     }
-    DrawContent(p, size(), look.mask.isNull() ? QImage() : TintOf(look.mask, look.ink), look.ink, text(),
+    DrawContent(p, size(), look.mask.isNull() ? QImage() : TintOf(look.mask, look.ink), look.ink, caption_,
                 DrawingFont());
 }
 

@@ -32,15 +32,20 @@ struct TouchCase {
 
 const TouchCase kCases[] = {
     {"tap", {{'p', 1, Key1, "D."}, {'r', 1, Key1, ".."}}, "1"},
-    {"slide_off_shows_up_at_once_and_types_nothing", {{'p', 1, Key1, "D."}, {'m', 1, Outside, ".."}, {'r', 1, Outside, ".."}}, ""},
-    {"slide_off_and_back_types", {{'p', 1, Key1, "D."}, {'m', 1, Outside, ".."}, {'m', 1, Key1, "D."}, {'r', 1, Key1, ".."}}, "1"},
-    {"slide_onto_another_key_types_neither",
-     {{'p', 1, Key1, "D."}, {'m', 1, Key2, ".."}, {'r', 1, Key2, ".."}}, ""},
+    {"slide_off_shows_up_at_once_and_types_nothing",
+     {{'p', 1, Key1, "D."}, {'m', 1, Outside, ".."}, {'r', 1, Outside, ".."}},
+     ""},
+    {"slide_off_and_back_types",
+     {{'p', 1, Key1, "D."}, {'m', 1, Outside, ".."}, {'m', 1, Key1, "D."}, {'r', 1, Key1, ".."}},
+     "1"},
+    {"slide_onto_another_key_types_neither", {{'p', 1, Key1, "D."}, {'m', 1, Key2, ".."}, {'r', 1, Key2, ".."}}, ""},
     {"two_fingers_type_both_in_the_order_they_lift",
-     {{'p', 1, Key1, "D."}, {'p', 2, Key2, "DD"}, {'r', 2, Key2, "D."}, {'r', 1, Key1, ".."}}, "21"},
+     {{'p', 1, Key1, "D."}, {'p', 2, Key2, "DD"}, {'r', 2, Key2, "D."}, {'r', 1, Key1, ".."}},
+     "21"},
     {"rolling", {{'p', 1, Key1, "D."}, {'p', 2, Key2, "DD"}, {'r', 1, Key1, ".D"}, {'r', 2, Key2, ".."}}, "12"},
     {"second_finger_on_the_same_key_is_not_a_press",
-     {{'p', 1, Key1, "D."}, {'p', 2, Key1, "D."}, {'r', 2, Key1, "D."}, {'r', 1, Key1, ".."}}, "1"},
+     {{'p', 1, Key1, "D."}, {'p', 2, Key1, "D."}, {'r', 2, Key1, "D."}, {'r', 1, Key1, ".."}},
+     "1"},
     {"disabled_key_ignores_touch", {{'p', 1, Key2, ".."}, {'r', 1, Key2, ".."}}, "", true},
 };
 
@@ -53,9 +58,8 @@ protected:
             auto* k = new dll::TBlendedBitBtn(pad_.get());
             k->setGeometry(10 + 90 * i, 10, 70, 46);
             k->SetCaption(QString::number(i + 1));
-            QObject::connect(k, &dll::TBlendedBitBtn::OnClick, k, [this](QObject* s) {
-                typed_ += static_cast<dll::TBlendedBitBtn*>(s)->Caption();
-            });
+            QObject::connect(k, &dll::TBlendedBitBtn::OnClick, k,
+                             [this](QObject* s) { typed_ += static_cast<dll::TBlendedBitBtn*>(s)->Caption(); });
             keys_[i] = k;
         }
         pad_->show();

@@ -22,6 +22,14 @@ inline const QColor clWindowText{0, 0, 0};
 
 enum TAlignment { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
 
+// The name assistive technology reads for a control or a form, when its own
+// text does not say what it is (a glyph key, an option picture, a form
+// named after its title). Kept apart from QWidget::accessibleName, whose
+// every change makes Qt build accessibility objects even with no screen
+// reader running.
+PLATFORM_API void SetSpokenName(QWidget* w, const QString& name);
+PLATFORM_API QString SpokenName(const QWidget* w);
+
 // Font settings shared by the text-drawing controls. Height is the pixel
 // height of the characters without internal leading (the em height).
 class PLATFORM_API FontSpec {
@@ -109,6 +117,7 @@ class PLATFORM_API TImage : public QWidget {
     Q_PROPERTY(bool Stretch READ Stretch WRITE SetStretch)
     Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
     Q_PROPERTY(bool Checkable READ Checkable WRITE SetCheckable)
+    Q_PROPERTY(QString SpokenName READ GetSpokenName WRITE SetSpokenName)
 public:
     explicit TImage(QWidget* parent = nullptr);
     ~TImage() override;
@@ -125,6 +134,9 @@ public:
     PLAT_STD_SETTER(Stretch, bool)
     PLAT_STD_SETTER(Transparent, bool)
     PLAT_STD_SETTER(Checkable, bool)
+    QString GetSpokenName() const { return plat::SpokenName(this); }
+    void SetSpokenName(const QString& name) { plat::SetSpokenName(this, name); }
+    PLAT_STD_SETTER(SpokenName, const QString&)
 
     // A picture that stands for an option: assistive technology sees a radio
     // button (named by accessibleName), checked while Checked() holds, whose

@@ -36,13 +36,18 @@ class DLL_API TBlendedBitBtn : public QAbstractButton {
     Q_PROPERTY(QString GlyphFile READ GlyphFile WRITE SetGlyphFile)
     Q_PROPERTY(QString DisabledGlyphFile READ DisabledGlyphFile WRITE SetDisabledGlyphFile)
     Q_PROPERTY(int Radius READ Radius WRITE SetRadius)
+    Q_PROPERTY(QString SpokenName READ SpokenName WRITE SetSpokenName)
 public:
     explicit TBlendedBitBtn(QWidget* parent = nullptr);
     ~TBlendedBitBtn() override;
 
-    // The caption is the button's text (QAbstractButton::text()).
-    QString Caption() const { return text(); }
+    // Kept apart from QAbstractButton::text(), whose every change makes Qt
+    // build accessibility objects even with no screen reader running;
+    // assistive technology reads the caption, or the spoken name.
+    const QString& Caption() const { return caption_; }
     void SetCaption(const QString& c);
+    QString SpokenName() const { return plat::SpokenName(this); }
+    void SetSpokenName(const QString& name) { plat::SetSpokenName(this, name); }
     int Tag() const { return tag_; }
     void SetTag(int tag) { tag_ = tag; }
     QColor FaceColor() const { return face_; }
@@ -90,6 +95,7 @@ public:
     PLAT_STD_SETTER(GlyphFile, const QString&)
     PLAT_STD_SETTER(DisabledGlyphFile, const QString&)
     PLAT_STD_SETTER(Radius, int)
+    PLAT_STD_SETTER(SpokenName, const QString&)
 
     bool Down() const { return isDown(); }
 
@@ -122,6 +128,7 @@ private:
     const QFont& DrawingFont() const;
     void Touch(QTouchEvent* e);
 
+    QString caption_;
     int tag_ = 0;
     QColor face_{128, 128, 128};
     std::optional<QColor> pressed_color_;
