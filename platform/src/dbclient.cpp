@@ -975,6 +975,8 @@ void TClientDataSet::LoadFromFile(const QString& path, qint64 maxBytes) {
     }
 }
 
+bool TClientDataSet::HeldSavedChanges() const { return d_->active && d_->model.savedChanges; }
+
 bool TClientDataSet::DetectFormat(const QByteArray& packet, TDataPacketFormat& format) {
     const auto* p = reinterpret_cast<const unsigned char*>(packet.constData());
     const qsizetype n = packet.size();
