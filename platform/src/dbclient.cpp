@@ -920,7 +920,9 @@ void TClientDataSet::SaveToFile(const QString& path, TDataPacketFormat format) c
     if (!file.open(QIODevice::WriteOnly))
         d_->Error(QStringLiteral("não foi possível gravar o arquivo '%1': %2")
                       .arg(shown, ReasonOf(file.error(), QFileInfo(path))));
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    // The flush is checked on its own: a write failing there (a full disk, a
+    // file size limit) still lets commit() rename the cut file into place.
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
         d_->Error(QStringLiteral("não foi possível gravar o arquivo '%1': %2")
                       .arg(shown, ReasonOf(file.error(), QFileInfo(path))));
 }
