@@ -78,7 +78,7 @@ grep -qx 'moduledir=${prefix}/'"$libdir"'/orv00006' "$root/$libdir/pkgconfig/orv
 [[ $(readlink "$root/libexec/orv00006/PARAMETROSVEK.CDS") == /etc/orv00006/PARAMETROSVEK.CDS ]]
 [[ -f root/etc/orv00006/PARAMETROSVEK.CDS && -f "$root/share/man/man1/pdv-host.1.gz" ]]
 [[ -f "$root/bin/orv-params" && ! -L "$root/bin/orv-params" && -f "$root/share/man/man1/orv-params.1.gz" ]]
-dpkg-deb -c out/pdv-host_*.deb | grep -q " ./usr/bin/orv-params$"
+dpkg-deb -c out/pdv-host_*.deb | grep " ./usr/bin/orv-params$" >/dev/null
 
 # Without run paths the scratch root's libraries come from LD_LIBRARY_PATH,
 # as the dynamic linker would find them under /usr.
