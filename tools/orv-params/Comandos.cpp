@@ -220,9 +220,9 @@ int Verifica(const QString& arquivo, Saida s) {
     case Veredito::Tipo::Recusa:
         s.out << QStringLiteral("O operador veria a mensagem:\n  %1\n").arg(v.motivo);
         s.out << QStringLiteral(
-            "Motivo: o arquivo existe mas não pôde ser usado, e o módulo interrompe toda "
-            "chamada (qualquer tipo de ajuste) em vez de abrir a tela sem limite. Corrija o "
-            "arquivo (orv-params set) ou remova-o.\n");
+            "Motivo: há algo com esse nome, mas que não serve como arquivo de parâmetros, e o módulo "
+            "interrompe toda chamada (qualquer tipo de ajuste) em vez de abrir a tela sem limite. "
+            "Corrija o arquivo (orv-params set) ou remova-o.\n");
         break;
     }
     if (QFileInfo(arquivo).fileName() != kArquivoParametros)
