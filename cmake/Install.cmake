@@ -1,7 +1,8 @@
 # Installed layout (GNUInstallDirs): libraries with sonames in LIBDIR, the
 # module in LIBDIR/orv00006, every public header under include/orv00006,
-# pdv-host in bin, a CMake package (find_package(Orv00006)) and pkg-config
-# files, so that host projects on either build system find the same tree.
+# pdv-host (linked from bin) and orv-params in bin, a CMake package
+# (find_package(Orv00006)) and pkg-config files, so that host projects on
+# either build system find the same tree.
 include(CMakePackageConfigHelpers)
 
 set(ORV_LIB_DIR ${CMAKE_INSTALL_LIBDIR})
@@ -33,12 +34,21 @@ install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMA
 if(TARGET pdv-host-manpage)
   install(FILES ${ORV_HOST_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT host)
 endif()
+# orv-params, the store staff's tool for the demo host's parameters file,
+# goes with the host (orv-cds, for developers, is not installed).
+file(RELATIVE_PATH ORV_BIN_TO_LIB /${CMAKE_INSTALL_BINDIR} /${ORV_LIB_DIR})
+set_target_properties(orv-params PROPERTIES INSTALL_RPATH "$ORIGIN/${ORV_BIN_TO_LIB}")
+install(TARGETS orv-params RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT host)
+if(TARGET orv-params-manpage)
+  install(FILES ${ORV_PARAMS_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT host)
+endif()
 # Installed into /usr the libraries sit where the dynamic linker looks
 # anyway: no run paths there (a packaged library must not carry one).
 set(orv_rpath_code [[
   if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
     file(GLOB orv_elf_files LIST_DIRECTORIES false "$ENV{DESTDIR}/usr/@ORV_LIB_DIR@/lib*.so.*.*"
-        "$ENV{DESTDIR}/usr/@ORV_MODULE_DIR@/*.so" "$ENV{DESTDIR}/usr/@ORV_HOST_DIR@/pdv-host")
+        "$ENV{DESTDIR}/usr/@ORV_MODULE_DIR@/*.so" "$ENV{DESTDIR}/usr/@ORV_HOST_DIR@/pdv-host"
+        "$ENV{DESTDIR}/usr/@CMAKE_INSTALL_BINDIR@/orv-params")
     foreach(f IN LISTS orv_elf_files)
       file(RPATH_REMOVE FILE "${f}")
     endforeach()

@@ -1,14 +1,12 @@
 // Set-up of a fresh dialog from the call parameters and the parameters file
 // beside the host program.
-#include <QDir>
-#include <QFileInfo>
-
 #include <cmath>
 #include <optional>
 #include <vector>
 
 #include "Cli_orv00006.h"
 #include "EntryLogic.h"
+#include "Parametros.h"
 #include "orv00006/dll/Mensagemvek.h"
 #include "orv00006/platform/exceptions.h"
 #include "orv00006/platform/sysutils.h"
@@ -35,44 +33,6 @@ double LeValor(const plat::Variant& v, const char* papel) {
         throw plat::EConvertError(
             QStringLiteral("O %1 informado não pode ser negativo: %2.").arg(QString::fromUtf8(papel), v.Describe()));
     return valor;
-}
-
-// A parameters file holds a record or a few; anything near this size is
-// not one, and reading it would keep the operator waiting.
-constexpr qint64 kMaxParametrosBytes = 256 * 1024;
-
-// The maximum discount percentage from the parameters file; 0 (no limit)
-// when there is no file. Every failure names the file.
-double LeLimite(plat::TClientDataSet& cds, const QString& arquivo) {
-    const QFileInfo info(arquivo);
-    // Anything by that name counts, a folder or a dangling link too: a broken
-    // configuration must stop the call, not silently lift the limit.
-    if (!info.exists() && !info.isSymLink()) return 0.0;
-    const auto falha = [&](const QString& motivo) {
-        return plat::EDatabaseError(QStringLiteral("%1: erro ao ler o arquivo '%2': %3")
-                                        .arg(cds.Name(), QDir::toNativeSeparators(arquivo), motivo));
-    };
-    cds.LoadFromFile(arquivo, kMaxParametrosBytes);
-    cds.Open();
-    const QString nome = QStringLiteral("VRMAXDESCONTO");
-    const plat::TField* campo = cds.FindField(nome);
-    if (campo == nullptr) throw falha(QStringLiteral("campo '%1' não encontrado").arg(nome));
-    double limite = 0.0;
-    bool numero = true;
-    try {
-        limite = campo->AsFloat();
-    } catch (const plat::Exception&) {
-        numero = false;
-    }
-    if (!numero || !std::isfinite(limite)) {
-        const QString valor =
-            numero ? plat::FloatToStr(limite) : QStringLiteral("\"%1\"").arg(plat::Abbreviate(campo->AsString()));
-        throw falha(QStringLiteral("o campo '%1' não contém um número válido: %2").arg(nome, valor));
-    }
-    // A negative maximum would lift the limit as silently as a NaN did.
-    if (limite < 0)
-        throw falha(QStringLiteral("o campo '%1' não pode ser negativo: %2").arg(nome, plat::FloatToStr(limite)));
-    return limite;
 }
 
 const char* const kValorBase = "valor base (elemento 2)";
@@ -105,9 +65,7 @@ const Ajuste kAjustes[] = {
 void TfrmDesc::InicializaForm(const plat::Variant* params, int high) {
     const std::vector<plat::Variant> p(params, params + high + 1);
 
-    // On this platform the directory separator is "/".
-    const QString arquivo = plat::ProgramDir() + QStringLiteral("/PARAMETROSVEK.CDS");
-    flLimite = LeLimite(*cdsParametrosVek, arquivo);
+    flLimite = LeLimite(*cdsParametrosVek, ArquivoDeParametros(plat::ProgramDir()));
 
     // Each element is converted once, when first needed: which element's
     // error a bad call shows follows the order the kind reads them in.

@@ -1,6 +1,7 @@
 // The dialog's elements and lifetime: creation from the layout, the
 // non-visual elements, and the create, activate and close events.
 #include "Cli_orv00006.h"
+#include "Parametros.h"
 #include "orv00006/dll/Messages.h"
 #include "orv00006/dll/Trad_utl.h"
 
@@ -17,7 +18,7 @@ TfrmDesc::TfrmDesc(QWidget* owner) : plat::TForm(owner) {
     msgPadrao = new dll::TMessages(this);
     msgPadrao->setObjectName(QStringLiteral("msgPadrao"));
     msgPadrao->LoadFromFile(QStringLiteral(":/orv00006/msgPadrao.txt"));
-    cdsParametrosVek = std::make_unique<plat::TClientDataSet>(QStringLiteral("cdsParametrosVek"));
+    cdsParametrosVek = std::make_unique<plat::TClientDataSet>(kCdsParametros);
 
     DoCreate();
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 cmake --preset default >/dev/null
-cmake --build --preset default --target pdv-host
+cmake --build --preset default --target pdv-host orv-params
 bin=build/default/bin
 # Qt wants a private runtime directory; root sessions often have none.
 if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
@@ -14,10 +14,9 @@ if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
   mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 fi
 
-# A 10 % limit for the plain discount, beside the host program.
-if [[ ! -f "$bin/PARAMETROSVEK.CDS" ]]; then
-  cp tests/recordset/data/PARAMETROSVEK-binary.CDS "$bin/PARAMETROSVEK.CDS" 2>/dev/null || true
-fi
+# A 10 % limit for the plain discount, in the parameters file beside the
+# host program.
+"$bin/orv-params" set 10 --host "$bin/pdv-host"
 
 if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
   echo "demo: a discount of up to 10 % on R\$ 200,00; type digits, Enter confirms, Esc cancels."

@@ -21,8 +21,9 @@ trap 'rm -rf "$work"' EXIT
 cp -r "$src/packaging/debian" "$work/debian"
 "$src/packaging/debian-meta.py" changelog "$src/CHANGELOG.md" "$version-1" "$date" >"$work/debian/changelog"
 "$src/packaging/debian-meta.py" copyright "$src/LICENSE" >"$work/debian/copyright"
-# The demo host's parameters file (/etc/orv00006), as the demo uses it.
-cp "$src/tests/recordset/data/PARAMETROSVEK-binary.CDS" "$work/debian/PARAMETROSVEK.CDS"
+# The demo host's parameters file (/etc/orv00006): 10 %, as the demo uses
+# it, written by the orv-params of this build.
+"$build/bin/orv-params" set 10 "$work/debian/PARAMETROSVEK.CDS" >/dev/null
 
 mkdir -p "$out"
 rm -f "$out"/*.deb "$out"/*.ddeb

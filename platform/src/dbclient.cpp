@@ -920,7 +920,9 @@ void TClientDataSet::SaveToFile(const QString& path, TDataPacketFormat format) c
     if (!file.open(QIODevice::WriteOnly))
         d_->Error(QStringLiteral("não foi possível gravar o arquivo '%1': %2")
                       .arg(shown, ReasonOf(file.error(), QFileInfo(path))));
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    // The flush is checked on its own: a write failing there (a full disk, a
+    // file size limit) still lets commit() rename the cut file into place.
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
         d_->Error(QStringLiteral("não foi possível gravar o arquivo '%1': %2")
                       .arg(shown, ReasonOf(file.error(), QFileInfo(path))));
 }
@@ -974,6 +976,8 @@ void TClientDataSet::LoadFromFile(const QString& path, qint64 maxBytes) {
         fail(why);
     }
 }
+
+bool TClientDataSet::HeldSavedChanges() const { return d_->active && d_->model.savedChanges; }
 
 bool TClientDataSet::DetectFormat(const QByteArray& packet, TDataPacketFormat& format) {
     const auto* p = reinterpret_cast<const unsigned char*>(packet.constData());

@@ -204,6 +204,7 @@ PacketModel BinaryReader::Read() {
     SeekRecords(header);
     std::vector<StoredRow> rows = ReadRows(header.rowCount, model.fields);
     CheckTrailer();
+    model.savedChanges = HoldsSavedChanges(rows, changeLog);
     model.records = ResolveChanges(std::move(rows), changeLog, noun_);
     return model;
 }

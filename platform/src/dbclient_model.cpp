@@ -21,6 +21,13 @@ void CheckRecordMemory(std::uint64_t rows, std::size_t fieldCount, const QString
 // ---------------------------------------------------------------------------
 // Saved changes
 
+bool HoldsSavedChanges(const std::vector<StoredRow>& rows, const std::vector<std::uint32_t>& changeLog) {
+    if (!changeLog.empty()) return true;
+    for (const StoredRow& row : rows)
+        if (row.status & (kRowDeleted | kRowInserted | kRowModified)) return true;
+    return false;
+}
+
 std::vector<Record> ResolveChanges(std::vector<StoredRow>&& rows, const std::vector<std::uint32_t>& changeLog,
                                    const QString& noun) {
     std::vector<Record> visible;

@@ -149,6 +149,8 @@ struct PacketModel {
     std::vector<FieldDef> fields;
     std::vector<Record> records;        // visible records, in order
     std::vector<RawProp> datasetProps;  // CHANGE_LOG left out
+    // The stored rows held saved changes, which ResolveChanges applied.
+    bool savedChanges = false;
 };
 
 // A stored row before saved changes are applied.
@@ -162,6 +164,9 @@ struct StoredRow {
 // (triples: row, original row or 0, action). Throws EDatabaseError.
 std::vector<Record> ResolveChanges(std::vector<StoredRow>&& rows, const std::vector<std::uint32_t>& changeLog,
                                    const QString& noun);
+// Whether stored rows are more than plain records: rows marked deleted,
+// inserted or modified, or a CHANGE_LOG.
+bool HoldsSavedChanges(const std::vector<StoredRow>& rows, const std::vector<std::uint32_t>& changeLog);
 
 // Codecs. `noun` names the source in messages ("arquivo" or "pacote").
 PacketModel ReadBinary(const QByteArray& bytes, const QString& noun);

@@ -572,6 +572,7 @@ PacketModel XmlReader::Read() {
     CheckXmlError();
     if (!haveMetadata) Bad(QStringLiteral("pacote sem METADATA"));
     if (model_.fields.empty()) Bad(QStringLiteral("pacote sem campos"));
+    model_.savedChanges = HoldsSavedChanges(rows_, changeLog_);
     model_.records = ResolveChanges(std::move(rows_), changeLog_, noun_);
     return std::move(model_);
 }

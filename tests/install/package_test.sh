@@ -3,7 +3,8 @@
 # distribution would: lintian reports nothing, every binary is stripped with
 # its debug information in a -dbgsym package, carries no run path and passes
 # hardening-check; then the packages are unpacked into a scratch root (no
-# system install) and the packaged host runs there with the packaged module.
+# system install) and the packaged host runs there with the packaged module,
+# and the packaged orv-params finds its parameters file.
 # Usage: package_test.sh SOURCE_DIR BUILD_DIR WORK_DIR LIBDIR
 set -euo pipefail
 src=$1 build=$2 work=$3 libdir=$4
@@ -33,7 +34,8 @@ for d in "${debs[@]}"; do
 done
 root=$work/root/usr
 mapfile -t elves < <(find root -type f -exec sh -c 'file -b "$1" | grep -q "^ELF" && echo "$1"' _ {} \;)
-((${#elves[@]} == 5)) || { echo "expected 5 binaries, found: ${elves[*]}"; exit 1; }
+# The three libraries, the module, pdv-host and orv-params.
+((${#elves[@]} == 6)) || { echo "expected 6 binaries, found: ${elves[*]}"; exit 1; }
 # hardening-check, with two verdicts read more closely:
 #  - control-flow protection: the code is built with -fcf-protection, but
 #    this Debian's crti.o/crtn.o carry no IBT/SHSTK note, so the linker can
@@ -75,6 +77,8 @@ grep -qx 'moduledir=${prefix}/'"$libdir"'/orv00006' "$root/$libdir/pkgconfig/orv
 [[ $(readlink "$root/bin/pdv-host") == ../libexec/orv00006/pdv-host ]]
 [[ $(readlink "$root/libexec/orv00006/PARAMETROSVEK.CDS") == /etc/orv00006/PARAMETROSVEK.CDS ]]
 [[ -f root/etc/orv00006/PARAMETROSVEK.CDS && -f "$root/share/man/man1/pdv-host.1.gz" ]]
+[[ -f "$root/bin/orv-params" && ! -L "$root/bin/orv-params" && -f "$root/share/man/man1/orv-params.1.gz" ]]
+dpkg-deb -c out/pdv-host_*.deb | grep " ./usr/bin/orv-params$" >/dev/null
 
 # Without run paths the scratch root's libraries come from LD_LIBRARY_PATH,
 # as the dynamic linker would find them under /usr.
@@ -84,7 +88,13 @@ ln -sfn "$work/root/etc/orv00006/PARAMETROSVEK.CDS" "$root/libexec/orv00006/PARA
 json=$("$root/bin/pdv-host" --base 200 --keys "2 0 0 0 Enter" --json)
 echo "$json"
 grep -q '"records":\[{"TIPO":"V","VALOR":20}\]' <<<"$json"
+# orv-params finds the same file beside the packaged host: the shipped 10 %.
+verdict=$("$root/bin/orv-params" check --host "$root/bin/pdv-host")
+echo "$verdict"
+[[ $(head -1 <<<"$verdict") == "limite de 10 %" ]]
 # Nothing may come from the build tree.
 LD_DEBUG=libs "$root/bin/pdv-host" --version 2>&1 >/dev/null \
   | grep -E "calling init: .*(libplatform|lib_dll|PKG_ORV00006)" | grep -v "$work/root" && exit 1
+LD_DEBUG=libs "$root/bin/orv-params" --version 2>&1 >/dev/null \
+  | grep -E "calling init: .*libplatform" | grep -v "$work/root" && exit 1
 exit 0

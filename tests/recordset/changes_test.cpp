@@ -99,6 +99,7 @@ TEST_P(SavedChanges, VisibleRecordsAfterOpening) {
     if (!c.changeLog.empty()) props.push_back(ChangeLogProp(c.changeLog));
     TClientDataSet cds;
     cds.LoadFromBytes(Packet(Cols(), c.rows, props));
+    EXPECT_TRUE(cds.HeldSavedChanges());
     // The record current after opening is the first visible one.
     if (!c.expected.empty()) {
         EXPECT_EQ(cds.RecNo(), 1);
@@ -110,6 +111,7 @@ TEST_P(SavedChanges, VisibleRecordsAfterOpening) {
     TClientDataSet merged;
     merged.SetData(cds.Data());
     ExpectVisible(merged, c.expected);
+    EXPECT_FALSE(merged.HeldSavedChanges());
     for (const auto form : {TDataPacketFormat::dfXML, TDataPacketFormat::dfXMLUTF8}) {
         TClientDataSet viaXml;
         viaXml.LoadFromBytes(cds.SaveToBytes(form));
@@ -134,6 +136,18 @@ TEST(SavedChangesXml, ModifiedRowReplacesItsOriginal) {
     TClientDataSet cds;
     cds.LoadFromBytes(xml);
     ExpectVisible(cds, {{1, "um alterado"}, {3, "tres"}});
+    EXPECT_TRUE(cds.HeldSavedChanges());
+}
+
+// Rows stored as original (status 1) or with no status are plain records.
+TEST(SavedChangesHeld, NoneInPlainRowsNorInAClosedSet) {
+    TClientDataSet cds;
+    cds.LoadFromBytes(Packet(Cols(), {Stored(0, 1, "um"), Stored(1, 2, "dois")}));
+    EXPECT_FALSE(cds.HeldSavedChanges());
+    cds.LoadFromBytes(Packet(Cols(), {Stored(0, 1, "um"), Stored(2, 2, "dois")}));
+    EXPECT_TRUE(cds.HeldSavedChanges());
+    cds.Close();
+    EXPECT_FALSE(cds.HeldSavedChanges());
 }
 
 struct BadLog {

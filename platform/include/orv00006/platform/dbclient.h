@@ -188,6 +188,12 @@ public:
     // nothing known.
     static bool DetectFormat(const QByteArray& packet, TDataPacketFormat& format);
 
+    // Whether the packet open now held saved changes (rows marked deleted,
+    // inserted or modified, or a CHANGE_LOG). Opening applied them, so the
+    // records are the visible ones, and a packet written from the set holds
+    // them merged. False for a closed set and after CreateDataSet.
+    bool HeldSavedChanges() const;
+
     struct Impl;
 
 private:
