@@ -15,6 +15,7 @@
 
 namespace {
 
+using hostrun::ExpectOneMessageContaining;
 using hostrun::HostRun;
 using hostrun::RunHost;
 using hostrun::Strings;
@@ -124,13 +125,7 @@ TEST_P(WholeCall, WholeCalls) {
     if (c.records >= 0) {
         EXPECT_EQ(result["records"].toArray().size(), c.records);
     }
-    const QStringList messages = Strings(r.json["messages"]);
-    if (*c.message) {
-        ASSERT_EQ(messages.size(), 1);
-        EXPECT_TRUE(messages[0].contains(QString::fromUtf8(c.message))) << messages[0].toStdString();
-    } else {
-        EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
-    }
+    ASSERT_NO_FATAL_FAILURE(ExpectOneMessageContaining(r, c.message));
     if (*c.header) {
         EXPECT_EQ(r.json["setup"].toObject()["lblCabec"].toString(), QString::fromUtf8(c.header));
     } else {

@@ -6,13 +6,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 
+#include "ChildProcess.h"
 #include "ParametersFile.h"
 
 namespace hostrun {
@@ -23,10 +24,8 @@ inline QStringList Strings(const QJsonValue& v) {
     return out;
 }
 
-struct HostRun {
-    int exitCode = -1;  // -1: did not finish, -2: crashed
-    QJsonObject json;   // the --json report, when there is one
-    QString out, err;
+struct HostRun : ChildRun {
+    QJsonObject json;  // the --json report, when there is one
 
     QStringList Messages() const { return Strings(json[QStringLiteral("messages")]); }
     QStringList Errors() const { return Strings(json[QStringLiteral("errors")]); }
@@ -36,28 +35,27 @@ struct HostRun {
     bool LeftOpen() const { return json[QStringLiteral("left_open")].toBool(); }
 };
 
+// Exactly one message, containing `part`; none when `part` is empty.
+inline void ExpectOneMessageContaining(const HostRun& r, const char* part) {
+    const QStringList messages = r.Messages();
+    if (*part) {
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].contains(QString::fromUtf8(part))) << messages[0].toStdString();
+    } else {
+        EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    }
+}
+
 // Runs a host binary offscreen; a copy outside the build finds the
 // libraries through LD_LIBRARY_PATH.
 inline HostRun RunProcess(const QString& host, const QStringList& args, int timeoutMs = 60000,
                           const std::function<void()>& inChild = {}) {
-    QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(ORV_BIN_DIR));
-    p.setProcessEnvironment(env);
-    if (inChild) p.setChildProcessModifier(inChild);
-    p.start(host, args);
-    HostRun r;
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    r.json = QJsonDocument::fromJson(r.out.toUtf8()).object();
-    return r;
+    ChildRun run = RunChild(host, args, env, timeoutMs, inChild);
+    const QJsonObject json = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    return {std::move(run), json};
 }
 
 // The built host, as it is.

@@ -4,7 +4,6 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -14,11 +13,11 @@
 #include <functional>
 #include <utility>
 
+#include "ChildProcess.h"
+
 namespace tools {
 
-struct Run {
-    int exitCode = -1;  // -1: did not finish, -2: crashed
-    QString out, err;
+struct Run : ChildRun {
     QString FirstLine() const { return out.section(QLatin1Char('\n'), 0, 0); }
 };
 
@@ -26,22 +25,9 @@ struct Run {
 // exec.
 inline Run Tool(const char* program, const QStringList& args, const QStringList& env = {},
                 const std::function<void()>& inChild = {}) {
-    QProcess p;
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     for (const QString& kv : env) e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
-    p.setProcessEnvironment(e);
-    if (inChild) p.setChildProcessModifier(inChild);
-    p.start(QString::fromUtf8(program), args);
-    Run r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return {RunChild(QString::fromUtf8(program), args, e, 60000, inChild)};
 }
 
 inline Run Params(const QStringList& args, const QStringList& env = {}, const std::function<void()>& inChild = {}) {
