@@ -14,10 +14,3 @@ if(ORV_HARDENING)
       "$<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>")
   add_link_options(LINKER:-z,relro LINKER:-z,now)
 endif()
-
-# Gives a shared object its version script: the symbols it exports and their
-# version node. Relinks when the script changes.
-function(orv_version_script target script)
-  target_link_options(${target} PRIVATE "LINKER:--version-script=${script}")
-  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${script})
-endfunction()
