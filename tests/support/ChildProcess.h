@@ -14,8 +14,8 @@ struct ChildRun {
 };
 
 // `env`: the child's environment; `inChild`: runs between fork and exec.
-inline ChildRun RunChild(const QString& program, const QStringList& args, const QProcessEnvironment& env,
-                         int timeoutMs, const std::function<void()>& inChild = {}) {
+inline ChildRun RunChild(const QString& program, const QStringList& args, const QProcessEnvironment& env, int timeoutMs,
+                         const std::function<void()>& inChild = {}) {
     QProcess p;
     p.setProcessEnvironment(env);
     if (inChild) p.setChildProcessModifier(inChild);
