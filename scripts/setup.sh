@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   python3-pyqt6 xz-utils
   at-spi2-core python3-pyatspi dbus
+  locales
   lintian abigail-tools devscripts help2man man-db binutils debhelper
 )
 if [[ "${ORV_SETUP_BENCH:-0}" == 1 ]]; then packages+=(hyperfine valgrind); fi
@@ -20,12 +21,20 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if ((${#missing[@]} == 0)); then
-  exit 0
-fi
-echo "setup: installing ${missing[*]}"
 sudo_cmd=()
 if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if ((${#missing[@]} > 0)); then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The locales the tests run the module under (tills in Brazil, other comma
+# and non-comma markets); a fresh machine has only C and POSIX.
+for locale in pt_BR fr_FR de_DE ar_EG en_US; do
+  if ! locale -a 2>/dev/null | grep -qx "${locale}.utf8"; then
+    echo "setup: making the locale ${locale}.UTF-8"
+    "${sudo_cmd[@]}" localedef -i "$locale" -f UTF-8 "${locale}.UTF-8"
+  fi
+done

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include "orv00006/platform/exceptions.h"
@@ -29,13 +28,18 @@ struct Decimal {
 Decimal ToDecimal(double value, int precision = 15) {
     Decimal d;
     d.neg = std::signbit(value);
+    // to_chars, not printf: its point is always '.', whatever LC_NUMERIC the
+    // host or QCoreApplication has set.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", precision - 1, std::fabs(value));
-    const std::string s(buf);
+    const auto end =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, precision - 1).ptr;
+    const std::string s(buf, end);
     const auto e = s.find('e');
     std::string mant = s.substr(0, e);
     mant.erase(std::remove(mant.begin(), mant.end(), '.'), mant.end());
-    d.exp = std::stoi(s.substr(e + 1)) + 1;
+    int exp10 = 0;
+    std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exp10);
+    d.exp = exp10 + 1;
     while (!mant.empty() && mant.back() == '0') mant.pop_back();
     d.digits = mant;
     if (d.digits.empty()) {

@@ -58,7 +58,7 @@ class SetupKinds : public DialogFixture, public ::testing::WithParamInterface<Se
 
 TEST_P(SetupKinds, EveryKindShowsItsHeaderOptionsAndStartingAmount) {
     const SetupCase& c = GetParam();
-    separator_.Set(QLatin1Char(c.separator));
+    if (!separator_.Set(QLatin1Char(c.separator))) GTEST_SKIP() << "a row for another separator";
     auto* d = Open(c.kind, c.base, c.applied);
     EXPECT_EQ(d->lblCabec->Caption(), c.header);
     EXPECT_EQ(d->lblValor->Caption(), c.lblValor);
@@ -414,7 +414,7 @@ TEST_F(Confirm, CorrectionAfterARefusalIsAccepted) {
 }
 
 TEST_F(Confirm, AnUnparsableDisplayIsReportedAndTheDialogStaysOpen) {
-    separator_.Set(QLatin1Char('.'));
+    ASSERT_TRUE(separator_.Set(QLatin1Char('.')));
     Open(Variant("Desconto"), 200.0, 0.0);  // shows the literal "0,00"
     Type(QStringLiteral("Enter"));
     EXPECT_TRUE(IsOpen());

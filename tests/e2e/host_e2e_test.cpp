@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "CaseName.h"
+#include "DecimalSeparatorGuard.h"
 #include "HostRunner.h"
 #include "orv00006/platform/dbclient.h"
 
@@ -19,6 +20,11 @@ using hostrun::ExpectOneMessageContaining;
 using hostrun::HostRun;
 using hostrun::RunHost;
 using hostrun::Strings;
+
+// The comma, set on the command line; the locale rows leave it to the locale.
+QStringList Comma() {
+    return DecimalSeparatorGuard::FromLocale() ? QStringList() : QStringList{"--decimal-separator", ","};
+}
 
 // A copy of the host in its own directory, with a parameters file beside it.
 class HostCopy {
@@ -32,8 +38,9 @@ private:
 
 TEST(HostE2E, PlainDiscountWithALimitFileBesideTheHost) {
     HostCopy host(10);
-    const HostRun ok = host({"--kind", "Desconto", "--base", "200", "--applied", "0", "--decimal-separator", ",",
-                             "--keys", "2 0 0 0 Enter", "--json"});
+    const HostRun ok =
+        host(QStringList{"--kind", "Desconto", "--base", "200", "--applied", "0", "--keys", "2 0 0 0 Enter", "--json"}
+             << Comma());
     ASSERT_EQ(ok.exitCode, 0) << ok.err.toStdString();
     const QJsonObject setup = ok.json["setup"].toObject();
     EXPECT_EQ(setup["lblCabec"].toString(), QStringLiteral("Desconto"));
@@ -61,7 +68,7 @@ TEST(HostE2E, PlainDiscountWithALimitFileBesideTheHost) {
     EXPECT_EQ(records[0].toObject()["VALOR"].toDouble(), 20.0);
     EXPECT_FALSE(ok.json["left_open"].toBool());
 
-    const HostRun refused = host({"--base", "200", "--decimal-separator", ",", "--keys", "2 0 0 1 Enter", "--json"});
+    const HostRun refused = host(QStringList{"--base", "200", "--keys", "2 0 0 1 Enter", "--json"} << Comma());
     ASSERT_EQ(refused.exitCode, 0);
     EXPECT_EQ(Strings(refused.json["messages"]),
               QStringList{QStringLiteral("Operação bloqueada. Valor de desconto maior que percentual máximo "
@@ -115,9 +122,7 @@ class WholeCall : public ::testing::TestWithParam<Case> {};
 TEST_P(WholeCall, WholeCalls) {
     const Case& c = GetParam();
     QStringList args = c.args;
-    args << "--decimal-separator"
-         << ","
-         << "--json";
+    args << Comma() << "--json";
     const HostRun r = RunHost(args);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject result = r.json["result"].toObject();

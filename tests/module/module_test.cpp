@@ -259,7 +259,7 @@ TEST_F(ModuleTest, ACallFromAnotherThreadIsRefusedWithoutWidgets) {
 
 TEST_F(ModuleTest, HandlerFailuresStayInTheEventLoop) {
     // Under a point separator the prefilled "0,00" cannot be read back.
-    separator_.Set(QLatin1Char('.'));
+    ASSERT_TRUE(separator_.Set(QLatin1Char('.')));
     Variant result = marker_;
     Call(Params("Desconto", 200.0, 0.0), 3, result, QStringLiteral("Enter"));
     ASSERT_EQ(recorder_.errors.size(), 1);
