@@ -2,8 +2,13 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QTest>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QWidget>
+
+#include <iterator>
+#include <utility>
 
 namespace {
 
@@ -67,6 +72,54 @@ bool ParseKey(const QString& token, KeyStroke& out) {
     return true;
 }
 
+// One event, as the window system would deliver it to the widget; false
+// when the widget went away while handling an earlier one.
+bool Send(const QPointer<QWidget>& to, QEvent& event) {
+    if (!to) return false;
+    QCoreApplication::sendEvent(to, &event);
+    return !to.isNull();
+}
+
+bool SendKey(const QPointer<QWidget>& to, QEvent::Type type, int key, Qt::KeyboardModifiers modifiers,
+             const QString& text = QString()) {
+    QKeyEvent event(type, key, modifiers, text);
+    return Send(to, event);
+}
+
+// The modifier keys in the order a keyboard reports them: each pressed with
+// the modifiers already held, released in reverse.
+constexpr std::pair<Qt::KeyboardModifier, Qt::Key> kModifierKeys[] = {
+    {Qt::ShiftModifier, Qt::Key_Shift}, {Qt::ControlModifier, Qt::Key_Control}, {Qt::AltModifier, Qt::Key_Alt}};
+
+// A whole keystroke: modifiers down, the key down and up, modifiers up.
+void TypeKey(QWidget* widget, const KeyStroke& k) {
+    const QPointer<QWidget> to(widget);
+    Qt::KeyboardModifiers held;
+    for (const auto& [modifier, key] : kModifierKeys) {
+        if (!k.modifiers.testFlag(modifier)) continue;
+        if (!SendKey(to, QEvent::KeyPress, key, held)) return;
+        held |= modifier;
+    }
+    if (!SendKey(to, QEvent::KeyPress, k.key, k.modifiers, k.text)) return;
+    if (!SendKey(to, QEvent::KeyRelease, k.key, k.modifiers, k.text)) return;
+    for (auto it = std::rbegin(kModifierKeys); it != std::rend(kModifierKeys); ++it) {
+        if (!k.modifiers.testFlag(it->first)) continue;
+        if (!SendKey(to, QEvent::KeyRelease, it->second, held)) return;
+        held &= ~it->first;
+    }
+}
+
+// A left-button tap at `pos`, in the widget's coordinates.
+void Tap(QWidget* widget, QPoint pos) {
+    const QPointer<QWidget> to(widget);
+    const QPointF local(pos);
+    const QPointF global(widget->mapToGlobal(pos));
+    QMouseEvent press(QEvent::MouseButtonPress, local, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    if (!Send(to, press)) return;
+    QMouseEvent release(QEvent::MouseButtonRelease, local, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    Send(to, release);
+}
+
 }  // namespace
 
 ScriptDriver::ScriptDriver(QStringList keys, bool pressEscAtEnd, QString screenshot)
@@ -116,7 +169,7 @@ bool ScriptDriver::Deliver(QWidget* dialog, const QString& token, QString* probl
         const QPoint at = offset.x() < 0 ? element->geometry().center() : element->geometry().topLeft() + offset;
         QWidget* target = dialog->childAt(at);
         if (target == nullptr) target = dialog;
-        QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->mapFrom(dialog, at));
+        Tap(target, target->mapFrom(dialog, at));
         return true;
     }
     KeyStroke k;
@@ -124,7 +177,7 @@ bool ScriptDriver::Deliver(QWidget* dialog, const QString& token, QString* probl
         if (problem) *problem = QStringLiteral("token desconhecido: %1").arg(token);
         return false;
     }
-    QTest::sendKeyEvent(QTest::Click, dialog, k.key, k.text, k.modifiers);
+    TypeKey(dialog, k);
     return true;
 }
 

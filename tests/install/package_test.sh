@@ -22,10 +22,11 @@ sed -i "/^running with root privileges/d" lintian.txt
 cat lintian.txt
 [[ ! -s lintian.txt ]] || { echo "lintian is not clean"; exit 1; }
 
-# Qt Test is the demo host's alone.
+# No package needs Qt Test, the demo host's included.
 for d in "${debs[@]}"; do
   if dpkg-deb -f "$d" Depends | grep -q libqt6test; then
-    [[ $(dpkg-deb -f "$d" Package) == pdv-host ]] || { echo "$d depends on Qt Test"; exit 1; }
+    echo "$d depends on Qt Test"
+    exit 1
   fi
 done
 
