@@ -22,6 +22,7 @@
 #include "orv00006/orv00006.h"
 #include "orv00006/platform/forms.h"
 #include "orv00006/platform/sysutils.h"
+#include "orv00006_version.h"
 
 namespace {
 

@@ -12,10 +12,7 @@
 #include "orv00006/dll/Mensagemvek.h"
 #include "orv00006/orv00006.h"
 #include "orv00006/platform/exceptions.h"
-
-#ifndef ORV_VERSION
-#define ORV_VERSION "0.0.0"
-#endif
+#include "orv00006_version.h"
 
 namespace Cli_orv00006 {
 

@@ -14,10 +14,7 @@
 #include "orv00006/platform/dbclient.h"
 #include "orv00006/platform/exceptions.h"
 #include "orv00006/platform/sysutils.h"
-
-#ifndef ORV_VERSION
-#define ORV_VERSION "0.0.0"
-#endif
+#include "orv00006_version.h"
 
 namespace {
 

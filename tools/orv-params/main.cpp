@@ -12,10 +12,7 @@
 
 #include "Comandos.h"
 #include "orv00006/platform/sysutils.h"
-
-#ifndef ORV_VERSION
-#define ORV_VERSION "0.0.0"
-#endif
+#include "orv00006_version.h"
 
 namespace {
 
