@@ -55,10 +55,11 @@ set(orv_rpath_code [[
   endif()]])
 string(CONFIGURE "${orv_rpath_code}" orv_rpath_code @ONLY)
 install(CODE "${orv_rpath_code}" COMPONENT runtime)
-# The three source trees each hold an orv00006/ directory; installed, they
+# The four source trees each hold an orv00006/ directory; installed, they
 # merge into one, spelled as in the tree.
 install(DIRECTORY
-    ${PROJECT_SOURCE_DIR}/platform/include/orv00006
+    ${PROJECT_SOURCE_DIR}/platform/runtime/include/orv00006
+    ${PROJECT_SOURCE_DIR}/platform/toolkit/include/orv00006
     ${PROJECT_SOURCE_DIR}/shared/include/orv00006
     ${PROJECT_SOURCE_DIR}/include/orv00006
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development

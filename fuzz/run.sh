@@ -24,15 +24,15 @@ fi
 qt_flags="$(pkg-config --cflags --libs Qt6Core)"
 
 sources=(
-  "$root/platform/src/variant.cpp"
-  "$root/platform/src/exceptions.cpp"
-  "$root/platform/src/sysutils.cpp"
-  "$root/platform/src/dbclient.cpp"
-  "$root/platform/src/dbclient_binary.cpp"
-  "$root/platform/src/dbclient_fielddefs.cpp"
-  "$root/platform/src/dbclient_model.cpp"
-  "$root/platform/src/dbclient_values.cpp"
-  "$root/platform/src/dbclient_xml.cpp"
+  "$root/platform/runtime/src/variant.cpp"
+  "$root/platform/runtime/src/exceptions.cpp"
+  "$root/platform/runtime/src/sysutils.cpp"
+  "$root/platform/runtime/src/dbclient.cpp"
+  "$root/platform/runtime/src/dbclient_binary.cpp"
+  "$root/platform/runtime/src/dbclient_fielddefs.cpp"
+  "$root/platform/runtime/src/dbclient_model.cpp"
+  "$root/platform/runtime/src/dbclient_values.cpp"
+  "$root/platform/runtime/src/dbclient_xml.cpp"
   "$here/fuzz_recordset.cpp"
 )
 
@@ -40,7 +40,7 @@ echo "building with $cxx" >&2
 # shellcheck disable=SC2086
 "$cxx" -std=c++20 -g -O1 -fPIC -DPLATFORM_BUILDING \
   -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I"$root/platform/include" "${sources[@]}" $qt_flags \
+  -I"$root/platform/runtime/include" "${sources[@]}" $qt_flags \
   -o "$out/fuzz_recordset"
 
 # New inputs go to the work folder; the kept seeds stay as they are.
