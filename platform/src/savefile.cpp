@@ -160,7 +160,8 @@ QString ReplaceWhole(const QString& target, const QByteArray& bytes) {
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return Reason(errno, folder);
         for (int tries = 0; file.get() < 0; ++tries) {
             temp = fresh();
-            file.reset(::openat(dir.get(), temp.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, mode));
+            file.reset(
+                ::openat(dir.get(), temp.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, mode));
             if (file.get() < 0 && (errno != EEXIST || tries == 100)) {
                 const int error = errno;
                 temp.clear();
@@ -188,8 +189,7 @@ QString ReplaceWhole(const QString& target, const QByteArray& bytes) {
         if (::fchmod(file.get(), old.st_mode & 07777) != 0) return failed(errno);
     }
     for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n =
-            ::write(file.get(), bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
+        const ssize_t n = ::write(file.get(), bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return failed(n < 0 ? errno : EIO);
         done += n;
@@ -205,7 +205,8 @@ QString ReplaceWhole(const QString& target, const QByteArray& bytes) {
             const QByteArray candidate = fresh();
             int r = ::linkat(AT_FDCWD, self.constData(), dir.get(), candidate.constData(), AT_SYMLINK_FOLLOW);
             // Without /proc only a privileged process can name the file.
-            if (r != 0 && errno == ENOENT) r = ::linkat(file.get(), "", dir.get(), candidate.constData(), AT_EMPTY_PATH);
+            if (r != 0 && errno == ENOENT)
+                r = ::linkat(file.get(), "", dir.get(), candidate.constData(), AT_EMPTY_PATH);
             if (r == 0)
                 temp = candidate;
             else if (errno != EEXIST || tries == 100)
@@ -219,15 +220,17 @@ QString ReplaceWhole(const QString& target, const QByteArray& bytes) {
         if (r != 0) {
             const int error = errno;
             drop();
-            return error == EEXIST ? QStringLiteral("outro programa criou o arquivo durante a gravação; nada foi gravado")
-                                   : Reason(error, folder);
+            return error == EEXIST
+                       ? QStringLiteral("outro programa criou o arquivo durante a gravação; nada foi gravado")
+                       : Reason(error, folder);
         }
         temp.clear();
         if (::fsync(dir.get()) != 0) {
             const int error = errno;
             ::unlinkat(dir.get(), name.constData(), 0);
             ::fsync(dir.get());
-            return QStringLiteral("o disco não confirmou a criação do arquivo na pasta (%1); o arquivo novo foi removido")
+            return QStringLiteral(
+                       "o disco não confirmou a criação do arquivo na pasta (%1); o arquivo novo foi removido")
                 .arg(Reason(error, folder));
         }
         return {};

@@ -135,7 +135,8 @@ std::optional<QString> SemPermissao(const QString& caminho, const QString& alvo,
         return QStringLiteral("sem permissão para ler o arquivo '%1' como o usuário %2")
             .arg(ForTerminal(alvo), Usuario());
     }
-    if (grava && ::access(QFile::encodeName(Pasta(alvo)).constData(), W_OK | X_OK) != 0 && errno == EACCES)
+    if (grava && QFileInfo(Pasta(alvo)).isDir() &&
+        ::access(QFile::encodeName(Pasta(alvo)).constData(), W_OK | X_OK) != 0 && errno == EACCES)
         return QStringLiteral("sem permissão para gravar na pasta '%1' como o usuário %2")
             .arg(ForTerminal(Pasta(alvo)), Usuario());
     return std::nullopt;
@@ -155,10 +156,11 @@ public:
     // Empty when held; otherwise why not.
     QString Pega(const QString& pasta, QTextStream& err) {
         fd_ = ::open(QFile::encodeName(pasta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        // No folder: nothing can be written there, as the write will say.
+        if (fd_ < 0 && (errno == ENOENT || errno == ENOTDIR)) return {};
         if (fd_ < 0)
-            return errno == EACCES ? QStringLiteral("sem permissão de leitura na pasta '%1' como o usuário %2")
-                                         .arg(ForTerminal(pasta), Usuario())
-                                   : QStringLiteral("a pasta '%1' não existe").arg(ForTerminal(pasta));
+            return QStringLiteral("sem permissão de leitura na pasta '%1' como o usuário %2")
+                .arg(ForTerminal(pasta), Usuario());
         if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return {};
         if (errno != EWOULDBLOCK)
             return QStringLiteral("não foi possível reservar a pasta '%1'").arg(ForTerminal(pasta));
