@@ -13,6 +13,7 @@ packages=(
   python3-pyqt6 xz-utils
   at-spi2-core python3-pyatspi dbus
   lintian abigail-tools devscripts help2man man-db binutils debhelper
+  strace
 )
 if [[ "${ORV_SETUP_BENCH:-0}" == 1 ]]; then packages+=(hyperfine valgrind); fi
 
