@@ -33,6 +33,7 @@ sources=(
   "$root/platform/runtime/src/dbclient_model.cpp"
   "$root/platform/runtime/src/dbclient_values.cpp"
   "$root/platform/runtime/src/dbclient_xml.cpp"
+  "$root/platform/runtime/src/savefile.cpp"
   "$here/fuzz_recordset.cpp"
 )
 

@@ -72,9 +72,9 @@ QString TypedParam(const QString& option, int& index, plat::Variant& value) {
 }  // namespace
 
 bool IsKnownToken(const QString& token) {
-    static const QRegularExpression re(
-        QStringLiteral("^(?:click:[A-Za-z0-9_]+(?:@\\d+,\\d+)?|(?:(?:Alt|Shift|Ctrl)\\+)*(?:[0-9A-Z.,]|KP[0-9]|Enter|"
-                       "Esc|Backspace|Delete|F[1-9]|F1[0-2]))$"));
+    static const QRegularExpression re(QStringLiteral(
+        "^(?:click:[A-Za-z0-9_]+(?:@\\d+,\\d+)?|(?:(?:Alt|Shift|Ctrl)\\+)*(?:[0-9A-Za-z.,]|KP[0-9]|Enter|"
+        "Esc|Backspace|Delete|F[1-9]|F1[0-2]))$"));
     return re.match(token).hasMatch();
 }
 

@@ -40,9 +40,11 @@ bool ParseKey(const QString& token, KeyStroke& out) {
         out.key = static_cast<Qt::Key>(Qt::Key_0 + name[2].digitValue());
         out.modifiers |= Qt::KeypadModifier;
         out.text = name.mid(2);
-    } else if (name.size() == 1 && name[0] >= QLatin1Char('A') && name[0] <= QLatin1Char('Z')) {
-        out.key = static_cast<Qt::Key>(Qt::Key_A + (name[0].unicode() - 'A'));
-        out.text = shift ? name : name.toLower();
+    } else if (name.size() == 1 && name[0].isLetter() && name[0].unicode() < 0x80) {
+        // A letter names its key, in either case; Shift makes the capital.
+        const QString upper = name.toUpper();
+        out.key = static_cast<Qt::Key>(Qt::Key_A + (upper[0].unicode() - 'A'));
+        out.text = shift ? upper : name.toLower();
     } else if (name == QLatin1String(".")) {
         out.key = Qt::Key_Period;
         out.text = name;

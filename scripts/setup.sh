@@ -14,6 +14,7 @@ packages=(
   at-spi2-core python3-pyatspi dbus
   locales
   lintian abigail-tools devscripts help2man man-db binutils debhelper
+  strace
 )
 if [[ "${ORV_SETUP_BENCH:-0}" == 1 ]]; then packages+=(hyperfine valgrind); fi
 

@@ -112,6 +112,12 @@ std::vector<Case> WholeCallCases() {
          1,
          "",
          "Acréscimo"},
+        {"a lower-case letter names its key",
+         {"--kind", "Acrescimo", "--keys", "Alt+p 1 2 0 0 Enter"},
+         "packet",
+         1,
+         "",
+         "Acréscimo"},
         {"Alt+F4 does not close", {"--keys", "Alt+F4"}, "packet", 0, "", "Desconto"},
         {"kind as a number", {"--param", "1=int:7", "--keys", "Esc"}, "packet", 0, "", "Desconto"},
     };

@@ -4,9 +4,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
+
 #include <random>
 #include <string>
 #include <vector>
@@ -370,6 +374,7 @@ TEST(PacketFiles, FailedLoadKeepsWhatWasOpen) {
 struct UnwritablePath {
     const char* name;
     QString (*path)(const QTemporaryDir& dir);
+    const char* message;
 };
 
 void PrintTo(const UnwritablePath& c, std::ostream* os) { *os << c.name; }
@@ -382,25 +387,76 @@ TEST_P(UnwritableFile, SavingToADirectoryOrMissingFolderFails) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = GetParam().path(dir);
+    struct stat before {};
+    const bool existed = ::stat(QFile::encodeName(path).constData(), &before) == 0;
     try {
         cds.SaveToFile(path);
         ADD_FAILURE() << "saved to " << path.toStdString();
     } catch (const EDatabaseError& e) {
         EXPECT_TRUE(e.Message().contains(QDir::toNativeSeparators(path))) << e.what();
+        EXPECT_TRUE(e.Message().contains(QString::fromUtf8(GetParam().message))) << e.what();
+    }
+    // What has the name is still there, as it was (as root too).
+    struct stat after {};
+    if (existed) {
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_ino, before.st_ino);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(PacketFiles, UnwritableFile,
-                         ::testing::Values(UnwritablePath{"directory",
-                                                          [](const QTemporaryDir& dir) { return dir.path(); }},
-                                           UnwritablePath{"missing_folder",
-                                                          [](const QTemporaryDir& dir) {
-                                                              return dir.filePath(QStringLiteral("nao/existe/x.cds"));
-                                                          }}),
-                         [](const auto& row) { return std::string(row.param.name); });
+// A device node of the test's own: a faulty save run as root would replace
+// the system's /dev/null. Without root, /dev/null is out of reach anyway.
+QString Device(const QTemporaryDir& dir) {
+    const QString path = dir.filePath(QStringLiteral("null"));
+    return ::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0666, ::makedev(1, 3)) == 0
+               ? path
+               : QStringLiteral("/dev/null");
+}
+
+QString Fifo(const QTemporaryDir& dir) {
+    const QString path = dir.filePath(QStringLiteral("fifo"));
+    EXPECT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+    return path;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PacketFiles, UnwritableFile,
+    ::testing::Values(UnwritablePath{"directory", [](const QTemporaryDir& dir) { return dir.path(); }, "é uma pasta"},
+                      UnwritablePath{
+                          "missing_folder",
+                          [](const QTemporaryDir& dir) { return dir.filePath(QStringLiteral("nao/existe/x.cds")); },
+                          "não existe"},
+                      UnwritablePath{"device", Device, "é um dispositivo"}, UnwritablePath{"fifo", Fifo, "é um FIFO"}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 // Many fields and rows of NULLs cost little on the wire and much in
 // memory: refused up front.
+// The host's user keeps its file when root saves over it, through the
+// link the packaged layout uses.
+TEST(PacketFiles, SavingKeepsOwnerGroupAndModeAndTheLink) {
+    if (geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString target = dir.filePath(QStringLiteral("alvo.cds")), link = dir.filePath(QStringLiteral("link.cds"));
+    TClientDataSet cds;
+    cds.LoadFromFile(DataFile(QStringLiteral("PARAMETROSVEK-binary.CDS")));
+    cds.SaveToFile(target);
+    ASSERT_EQ(::chown(QFile::encodeName(target).constData(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link(target, link));
+    cds.SaveToFile(link, TDataPacketFormat::dfXML);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(ReadAll(target).startsWith("<?xml"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System).size(),
+              2);
+}
+
 TEST(PacketMemory, WideNullRowsAreRefusedBeforeAllocating) {
     const int columns = 20000;
     const int rows = 1300;
@@ -454,8 +510,17 @@ TEST_P(KeptInput, KeptInputsNeverCrash) {
         return;
     }
     for (const auto form : {TDataPacketFormat::dfBinary, TDataPacketFormat::dfXML, TDataPacketFormat::dfXMLUTF8}) {
+        QByteArray saved;
+        try {
+            saved = cds.SaveToBytes(form);
+        } catch (const EDatabaseError& e) {
+            // Text XML has no form for is refused, never altered.
+            EXPECT_NE(form, TDataPacketFormat::dfBinary);
+            EXPECT_TRUE(e.Message().contains(QStringLiteral("que o XML não guarda"))) << e.what();
+            continue;
+        }
         TClientDataSet again;
-        EXPECT_NO_THROW(again.LoadFromBytes(cds.SaveToBytes(form)));
+        EXPECT_NO_THROW(again.LoadFromBytes(saved));
         EXPECT_EQ(again.RecordCount(), cds.RecordCount());
     }
 }

@@ -310,6 +310,41 @@ TEST(RichPacket, XmlEscapesAndFieldNames) {
     EXPECT_TRUE(xml.endsWith("</ROWDATA></DATAPACKET>"));
 }
 
+// A value XML 1.0 has no form for is refused, naming where it is, never
+// written as something else.
+TEST(RichPacket, XmlRefusesTextItCannotHold) {
+    const struct {
+        const char* what;
+        QString name, text;
+        const char* message;
+    } rows[] = {
+        {"escape", QStringLiteral("T"), QStringLiteral("a\x1b[2Kb"),
+         "o campo 'T' do registro 1 tem um caractere que o XML não guarda (U+001B)"},
+        {"bell", QStringLiteral("T"), QStringLiteral("\a"), "(U+0007)"},
+        {"NUL", QStringLiteral("T"), QString(QChar(0)), "(U+0000)"},
+        {"lone surrogate", QStringLiteral("T"), QString(QChar(0xD800)), "(U+D800)"},
+        {"in a field name", QStringLiteral("T\x01"), QStringLiteral("a"), "o nome do campo"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        TClientDataSet cds;
+        cds.AddField(row.name, TFieldType::ftWideString, 10);
+        cds.CreateDataSet();
+        cds.Append();
+        cds.Fields(0)->SetAsString(row.text);
+        cds.Post();
+        for (const auto form : {TDataPacketFormat::dfXML, TDataPacketFormat::dfXMLUTF8}) {
+            try {
+                cds.SaveToBytes(form);
+                ADD_FAILURE() << "written";
+            } catch (const EDatabaseError& e) {
+                EXPECT_TRUE(e.Message().contains(QString::fromUtf8(row.message))) << e.what();
+            }
+        }
+        EXPECT_NO_THROW(cds.SaveToBytes(TDataPacketFormat::dfBinary));
+    }
+}
+
 struct RowDataSpelling {
     const char* name;
     const char* tail;

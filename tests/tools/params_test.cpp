@@ -2,8 +2,13 @@
 // and kept form, every refusal leaving the file as it was, check agreeing
 // with what the module really does, --host finding the module's file, and
 // writes that fail whole.
+#include <QProcess>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -168,12 +173,16 @@ INSTANTIATE_TEST_SUITE_P(
         RefuseCase{"minus zero", CopyOf("xml"), {kSet, "-0"}, "'-0' é negativo"},
         RefuseCase{"negative, new file", nullptr, {kSet, "-5"}, "'-5' é negativo"},
         RefuseCase{"not a number", CopyOf("binary"), {kSet, "abc"}, "'abc' não é um número"},
-        RefuseCase{"empty", CopyOf("binary"), {kSet, ""}, "'' não é um número"},
+        RefuseCase{"empty", CopyOf("binary"), {kSet, ""}, "o percentual está vazio"},
+        RefuseCase{"minus NaN", CopyOf("binary"), {kSet, "-nan"}, "'-nan' não é um número"},
+        RefuseCase{"400 digits", CopyOf("binary"), {kSet, QString(400, QLatin1Char('9'))}, "passa de 100"},
+        RefuseCase{"below a double's range", CopyOf("binary"), {kSet, "1e-400"}, "mais de duas casas decimais"},
+        RefuseCase{"three decimals", CopyOf("binary"), {kSet, "1e-9"}, "'1e-9' tem mais de duas casas decimais"},
         RefuseCase{"two separators", CopyOf("binary"), {kSet, "12,5,0"}, "não é um número"},
         RefuseCase{"NaN", CopyOf("binary"), {kSet, "nan"}, "'nan' não é um número"},
         RefuseCase{"infinite", CopyOf("binary"), {kSet, "inf"}, "'inf' é infinito"},
         RefuseCase{"minus infinite", CopyOf("binary"), {kSet, "-inf"}, "'-inf' é infinito"},
-        RefuseCase{"too large for a double", CopyOf("binary"), {kSet, "1e999"}, "'1e999' é infinito"},
+        RefuseCase{"too large for a double", CopyOf("binary"), {kSet, "1e999"}, "'1e999' passa de 100"},
         RefuseCase{"above 100", CopyOf("xml-utf8"), {kSet, "100,01"}, "'100,01' passa de 100"},
         RefuseCase{"integer field, 12,5", files::IntegerLimit, {kSet, "12,5"}, "(inteiro) não guarda 12,5: ficaria 13"},
         RefuseCase{"text field, 12,5", files::TextLimit("10"), {kSet, "12,5"}, "guarda o número como texto"},
@@ -196,6 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefuseCase{"set without a percentage", CopyOf("binary"), {kSet}, "falta o ARQUIVO", 2},
         RefuseCase{"both forms", CopyOf("binary"), {kSet, "10", "--xml", "--xml-utf8"}, "escolha --xml", 2},
         RefuseCase{"a form for check", CopyOf("binary"), {"check", "--xml"}, "só valem para set", 2},
+        RefuseCase{"empty file name", CopyOf("binary"), {"check", ""}, "check: o ARQUIVO está vazio", 2},
         RefuseCase{"file and --host", CopyOf("binary"), {kSet, "10", "--host", "sh"}, "não os dois", 2},
         RefuseCase{"one argument too many", CopyOf("binary"), {kSet, "10", "a"}, "argumento a mais", 2},
         RefuseCase{"unknown option", CopyOf("binary"), {kSet, "10", "--binario"}, "Opção desconhecida", 2},
@@ -316,7 +326,10 @@ TEST(ParamsLink, WritingALinkedFileReplacesItsTarget) {
     const QString target = dir.filePath(QStringLiteral("etc.CDS")), link = dir.filePath(kFile);
     CopyOf("binary")(target);
     ASSERT_TRUE(QFile::link(target, link));
-    ASSERT_EQ(Params({QStringLiteral("set"), QStringLiteral("12"), link}).exitCode, 0);
+    const tools::Run set = Params({QStringLiteral("set"), QStringLiteral("12"), link});
+    ASSERT_EQ(set.exitCode, 0);
+    EXPECT_TRUE(set.out.startsWith(QStringLiteral("Gravado em %1, pelo link %2,").arg(target, link)))
+        << set.out.toStdString();
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), target);
     EXPECT_EQ(Params({QStringLiteral("check"), target}).FirstLine(), QStringLiteral("limite de 12 %"));
 }
@@ -327,6 +340,7 @@ struct WriteCase {
     Prepare start;
     const char* path;  // inside the folder
     bool sizeLimit;
+    const char* inject = nullptr;  // a system call failure strace makes
 };
 
 void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.what; }
@@ -340,22 +354,109 @@ TEST_P(FailedWrite, LeavesTheOldFileWhole) {
     const QString path = dir.filePath(QString::fromUtf8(c.path));
     const QByteArray before = tools::Contents(path);
     const QStringList entries = tools::Entries(dir.path());
-    const tools::Run r = Params({QStringLiteral("set"), QStringLiteral("12,5"), path}, {},
-                                c.sizeLimit ? tools::SmallFileSizeLimit : std::function<void()>());
+    const QStringList set = {QStringLiteral("set"), QStringLiteral("12,5"), path};
+    const tools::Run r =
+        c.inject
+            ? tools::Tool("/usr/bin/strace", QStringList{"-o", "/dev/null", "-e", QStringLiteral("inject=") + c.inject,
+                                                         "--", ORV_PARAMS_PATH} +
+                                                 set)
+            : Params(set, {}, c.sizeLimit ? tools::SmallFileSizeLimit : std::function<void()>());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("não foi possível gravar o arquivo"))) << r.err.toStdString();
     EXPECT_EQ(tools::Contents(path), before);
     EXPECT_EQ(tools::Entries(dir.path()), entries);  // no temporary file left
 }
 
-INSTANTIATE_TEST_SUITE_P(Params, FailedWrite,
-                         ::testing::Values(WriteCase{"size limit, binary file", CopyOf("binary"), "PARAMETROSVEK.CDS",
-                                                     true},
-                                           WriteCase{"size limit, XML file", CopyOf("xml"), "PARAMETROSVEK.CDS", true},
-                                           WriteCase{"size limit, new file", nullptr, "PARAMETROSVEK.CDS", true},
-                                           WriteCase{"parent is a regular file", CopyOf("binary"),
-                                                     "PARAMETROSVEK.CDS/PARAMETROSVEK.CDS", false}),
-                         [](const auto& row) { return CaseName(row.param.what); });
+INSTANTIATE_TEST_SUITE_P(
+    Params, FailedWrite,
+    ::testing::Values(
+        WriteCase{"size limit, binary file", CopyOf("binary"), "PARAMETROSVEK.CDS", true},
+        WriteCase{"size limit, XML file", CopyOf("xml"), "PARAMETROSVEK.CDS", true},
+        WriteCase{"size limit, new file", nullptr, "PARAMETROSVEK.CDS", true},
+        WriteCase{"parent is a regular file", CopyOf("binary"), "PARAMETROSVEK.CDS/PARAMETROSVEK.CDS", false},
+        // The first fsync is the file's, the second the folder's.
+        WriteCase{"file sync fails", CopyOf("binary"), "PARAMETROSVEK.CDS", false, "fsync:error=EIO:when=1"},
+        WriteCase{"folder sync fails", CopyOf("xml"), "PARAMETROSVEK.CDS", false, "fsync:error=ENOSPC:when=2"},
+        WriteCase{"folder sync fails, new file", nullptr, "PARAMETROSVEK.CDS", false, "fsync:error=EIO:when=2"}),
+    [](const auto& row) { return CaseName(row.param.what); });
+
+// As the host's own user (nobody here), run by root: what staff are told
+// when a permission stands in the way.
+struct AsUserCase {
+    const char* what;
+    mode_t folder;  // the folder's mode; the file in it is root's, 0666
+    QStringList args;
+    const char* message;
+};
+
+TEST(ParamsAsHostUser, PermissionsAreSaidPlainly) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to run as another user";
+    const AsUserCase rows[] = {
+        {"folder it cannot enter", 0700, {"check"}, "sem permissão para entrar na pasta"},
+        {"folder it cannot write", 0755, {"set", "12"}, "sem permissão para gravar na pasta"},
+        {"a file it does not own",
+         0777,
+         {"set", "12"},
+         "não é possível manter o dono e o grupo do arquivo (root:root)"},
+    };
+    for (const AsUserCase& row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(kFile);
+        CopyOf("binary")(path);
+        ::chmod(QFile::encodeName(path).constData(), 0666);
+        ::chmod(QFile::encodeName(dir.path()).constData(), row.folder);
+        const QByteArray before = tools::Contents(path);
+        const tools::Run r = Params(QStringList(row.args) << path, {}, [] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+        });
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(row.message))) << r.err.toStdString();
+        EXPECT_EQ(tools::Contents(path), before);
+        EXPECT_EQ(tools::Entries(dir.path()), QStringList{kFile});
+    }
+}
+
+// A second set on the same file waits for the first instead of writing
+// over what it is about to write.
+TEST(ParamsLock, ASecondSetWaitsForTheFirst) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(kFile);
+    CopyOf("binary")(path);
+    const int held = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    QProcess set;
+    set.setReadChannel(QProcess::StandardError);
+    set.start(QStringLiteral(ORV_PARAMS_PATH), {QStringLiteral("set"), QStringLiteral("12"), path});
+    ASSERT_TRUE(set.waitForReadyRead(20000));
+    EXPECT_TRUE(QString::fromUtf8(set.readAllStandardError()).contains(QStringLiteral("aguardando")));
+    EXPECT_EQ(tools::Contents(path), tools::Contents(tools::RecordsetSample("binary")));
+    ::close(held);
+    ASSERT_TRUE(set.waitForFinished(20000));
+    EXPECT_EQ(set.exitCode(), 0);
+    EXPECT_EQ(Params({QStringLiteral("check"), path}).FirstLine(), QStringLiteral("limite de 12 %"));
+}
+
+// What the file holds reaches the terminal escaped: an escape sequence in
+// the limit's text cannot rewrite what check and show print.
+TEST(ParamsTerminal, FileTextIsEscaped) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(kFile);
+    plat::TClientDataSet cds;
+    cds.AddField(QStringLiteral("VRMAXDESCONTO"), plat::TFieldType::ftWideString, 30);
+    cds.CreateDataSet();
+    cds.Append();
+    cds.Fields(0)->SetAsString(QStringLiteral("\x1b[2K\rlimite de 10 %\u009b\u202e"));
+    cds.Post();
+    cds.SaveToFile(path);
+    for (const char* command : {"check", "show"}) {
+        SCOPED_TRACE(command);
+        const tools::Run r = Params({QString::fromLatin1(command), path});
+        EXPECT_TRUE(r.out.contains(QStringLiteral("\\x1b[2K\\rlimite de 10 %\\x9b\\u202e"))) << r.out.toStdString();
+        for (const QChar c : r.out + r.err)
+            EXPECT_TRUE(c == u'\n' || (c >= u' ' && c != u'\x7f' && (c < u'\x80' || c > u'\x9f') && c != u'\u202e'));
+    }
+}
 
 TEST(ParamsFailedWrite, ReadOnlyFolder) {
     if (::geteuid() == 0) GTEST_SKIP() << "root writes in any folder (the size-limit rows fail a write for root)";

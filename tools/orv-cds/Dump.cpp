@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "Terminal.h"
 #include "orv00006/platform/sysutils.h"
 
 namespace orvcds {
@@ -111,7 +112,7 @@ QJsonValue JsonValue(const plat::TField& f) {
     }
 }
 
-// One table cell: control characters escaped, long values cut.
+// One table cell: controls escaped for the terminal, long values cut.
 QString Cell(const plat::TField& f) {
     if (f.IsNull()) return QStringLiteral("NULL");
     const QJsonValue v = JsonValue(f);
@@ -124,20 +125,7 @@ QString Cell(const plat::TField& f) {
         text = v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     else
         text = v.toString();
-    QString shown;
-    for (const QChar c : plat::Abbreviate(text)) {
-        if (c == u'\n')
-            shown += QStringLiteral("\\n");
-        else if (c == u'\r')
-            shown += QStringLiteral("\\r");
-        else if (c == u'\t')
-            shown += QStringLiteral("\\t");
-        else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            shown += c;
-    }
-    return shown;
+    return orvtools::ForTerminal(plat::Abbreviate(text));
 }
 
 QString Row(const QStringList& cells, const std::vector<qsizetype>& widths, const QString& gap) {
@@ -187,14 +175,14 @@ QString FormName(FileForm form) {
 }
 
 QString DumpTable(plat::TClientDataSet& cds, const Source& source) {
-    QString out = QStringLiteral("File: %1\nForm: %2\n").arg(source.path, FormName(source.form));
+    QString out = QStringLiteral("File: %1\nForm: %2\n").arg(orvtools::ForTerminal(source.path), FormName(source.form));
     if (cds.HeldSavedChanges())
         out += QStringLiteral("Saved changes: resolved (the rows below are the visible ones)\n");
     std::vector<QStringList> fields = {{QStringLiteral("#"), QStringLiteral("name"), QStringLiteral("kind"),
                                         QStringLiteral("size"), QStringLiteral("attributes")}};
     for (int i = 0; i < cds.FieldCount(); ++i) {
         const plat::TField& f = *cds.Fields(i);
-        fields.push_back({QString::number(i + 1), f.FieldName(), KindName(f.DataType()),
+        fields.push_back({QString::number(i + 1), orvtools::ForTerminal(f.FieldName()), KindName(f.DataType()),
                           HasSize(f) ? QString::number(f.Size()) : QStringLiteral("-"),
                           Attributes(f).join(QLatin1Char(' '))});
     }
@@ -202,7 +190,7 @@ QString DumpTable(plat::TClientDataSet& cds, const Source& source) {
     out += QStringLiteral("Rows (%1):\n").arg(cds.RecordCount());
     if (cds.RecordCount() == 0) return out;
     std::vector<QStringList> rows(1);
-    for (int i = 0; i < cds.FieldCount(); ++i) rows[0] << cds.Fields(i)->FieldName();
+    for (int i = 0; i < cds.FieldCount(); ++i) rows[0] << orvtools::ForTerminal(cds.Fields(i)->FieldName());
     for (cds.First(); !cds.Eof(); cds.Next()) {
         QStringList cells;
         for (int i = 0; i < cds.FieldCount(); ++i) cells << Cell(*cds.Fields(i));
@@ -232,7 +220,7 @@ QByteArray DumpJson(plat::TClientDataSet& cds, const Source& source) {
                           {QStringLiteral("savedChanges"), cds.HeldSavedChanges()},
                           {QStringLiteral("fields"), fields},
                           {QStringLiteral("rows"), rows}};
-    return QJsonDocument(doc).toJson(QJsonDocument::Indented);
+    return orvtools::JsonForTerminal(QJsonDocument(doc).toJson(QJsonDocument::Indented));
 }
 
 }  // namespace orvcds

@@ -11,6 +11,7 @@
 
 #include "Dump.h"
 #include "PacketForm.h"
+#include "Terminal.h"
 #include "orv00006/platform/dbclient.h"
 #include "orv00006/platform/exceptions.h"
 #include "orv00006/platform/sysutils.h"
@@ -31,8 +32,14 @@ const char* const kDescription =
     "                             rows as the facility opens them: saved changes\n"
     "                             resolved, NULLs shown as NULL (--json: null)\n"
     "  convert --to FORM IN OUT   writes IN to OUT in FORM: binary, xml or xml-utf8;\n"
-    "                             OUT is written to a temporary file in its folder\n"
-    "                             and renamed, so a failure leaves an old OUT whole";
+    "                             OUT (a regular file, a link to one, or none yet)\n"
+    "                             is replaced whole: owner, group and mode kept,\n"
+    "                             synced to disk; a failure leaves an old OUT whole\n"
+    "                             and nothing else behind. Text XML cannot hold\n"
+    "                             (control characters) is refused, never altered.\n"
+    "\n"
+    "Text from the files is printed with control and bidirectional characters\n"
+    "escaped (\\x1b, \\u202e).";
 
 const char* const kEpilogue =
     "\n"
@@ -40,12 +47,12 @@ const char* const kEpilogue =
     "wrong command line.\n";
 
 int Usage(QTextStream& err, const QString& text) {
-    err << QStringLiteral("orv-cds: %1\nSee orv-cds --help.\n").arg(text);
+    err << QStringLiteral("orv-cds: %1\nSee orv-cds --help.\n").arg(orvtools::ForTerminal(text));
     return kUsage;
 }
 
 int Failed(QTextStream& err, const QString& text) {
-    err << QStringLiteral("orv-cds: %1\n").arg(text);
+    err << QStringLiteral("orv-cds: %1\n").arg(orvtools::ForTerminal(text));
     return kFailed;
 }
 
@@ -119,9 +126,10 @@ int main(int argc, char** argv) {
         }
         cds.SaveToFile(pos[1], format);
         out << QStringLiteral("%1 (%2, %3 rows) -> %4 (%5)%6\n")
-                   .arg(in, orvcds::FormName(source.form))
+                   .arg(orvtools::ForTerminal(in), orvcds::FormName(source.form))
                    .arg(cds.RecordCount())
-                   .arg(pos[1], orvcds::FormName(orvtools::FormOf(format)),
+                   .arg(orvtools::ForTerminal(plat::TClientDataSet::SaveTarget(pos[1])),
+                        orvcds::FormName(orvtools::FormOf(format)),
                         cds.HeldSavedChanges() ? QStringLiteral(", saved changes merged") : QString());
         return kOk;
     } catch (const plat::Exception& e) {

@@ -1,15 +1,25 @@
 #include "Comandos.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QThread>
 
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <exception>
 
 #include "PacketForm.h"
 #include "Parametros.h"
+#include "Terminal.h"
 #include "orv00006/platform/exceptions.h"
 #include "orv00006/platform/sysutils.h"
 
@@ -19,6 +29,7 @@ using Cli_orv00006::kArquivoParametros;
 using Cli_orv00006::kCampoLimite;
 using Cli_orv00006::kCdsParametros;
 using orvtools::FileForm;
+using orvtools::ForTerminal;
 
 namespace {
 
@@ -95,13 +106,81 @@ QString NomeDoTipo(const plat::TField& campo) {
 QString Valor(const plat::TField& campo) {
     if (campo.IsNull()) return QStringLiteral("(vazio)");
     if (Numerico(campo.DataType())) return Numero(campo.AsFloat());
-    QString texto = plat::Abbreviate(campo.AsString());
-    for (QChar& c : texto)
-        if (c.unicode() < 0x20) c = QLatin1Char(' ');
-    return texto;
+    return ForTerminal(plat::Abbreviate(campo.AsString()));
 }
 
 QString Caminho(const QString& arquivo) { return QFileInfo(arquivo).absoluteFilePath(); }
+
+QString Usuario() {
+    const struct passwd* pw = ::getpwuid(::geteuid());
+    return pw ? QString::fromLocal8Bit(pw->pw_name) : QString::number(::geteuid());
+}
+
+QString Pasta(const QString& caminho) { return QFileInfo(caminho).absolutePath(); }
+
+const QString kComoRoot =
+    QStringLiteral("Rode o comando como root (por exemplo, com sudo) ou como o usuário do programa anfitrião.");
+
+// What this user may not do with the file at `caminho` (for `set`, whose
+// real file is `alvo`): a folder on the way that cannot be entered hides
+// whether the file is there at all.
+std::optional<QString> SemPermissao(const QString& caminho, const QString& alvo, bool grava) {
+    const QByteArray nome = QFile::encodeName(caminho);
+    struct stat st {};
+    if (::stat(nome.constData(), &st) != 0) {
+        if (errno == EACCES)
+            return QStringLiteral("sem permissão para entrar na pasta '%1' como o usuário %2")
+                .arg(ForTerminal(Pasta(alvo)), Usuario());
+    } else if (::access(nome.constData(), R_OK) != 0 && errno == EACCES) {
+        return QStringLiteral("sem permissão para ler o arquivo '%1' como o usuário %2")
+            .arg(ForTerminal(alvo), Usuario());
+    }
+    if (grava && QFileInfo(Pasta(alvo)).isDir() &&
+        ::access(QFile::encodeName(Pasta(alvo)).constData(), W_OK | X_OK) != 0 && errno == EACCES)
+        return QStringLiteral("sem permissão para gravar na pasta '%1' como o usuário %2")
+            .arg(ForTerminal(Pasta(alvo)), Usuario());
+    return std::nullopt;
+}
+
+// Holds `set` runs on one file to one at a time: a lock on the real file's
+// folder (it covers a file not made yet, and goes with the process), waited
+// for a while, since a write takes well under a second.
+class Trava {
+public:
+    Trava() = default;
+    Trava(const Trava&) = delete;
+    Trava& operator=(const Trava&) = delete;
+    ~Trava() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    // Empty when held; otherwise why not.
+    QString Pega(const QString& pasta, QTextStream& err) {
+        fd_ = ::open(QFile::encodeName(pasta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        // No folder: nothing can be written there, as the write will say.
+        if (fd_ < 0 && (errno == ENOENT || errno == ENOTDIR)) return {};
+        if (fd_ < 0)
+            return QStringLiteral("sem permissão de leitura na pasta '%1' como o usuário %2")
+                .arg(ForTerminal(pasta), Usuario());
+        if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return {};
+        if (errno != EWOULDBLOCK)
+            return QStringLiteral("não foi possível reservar a pasta '%1'").arg(ForTerminal(pasta));
+        err << QStringLiteral("orv-params: outra gravação em '%1' está em andamento; aguardando até %2 s…\n")
+                   .arg(ForTerminal(pasta))
+                   .arg(kEsperaMs / 1000);
+        err.flush();
+        for (const QDeadlineTimer prazo(kEsperaMs); !prazo.hasExpired();) {
+            QThread::msleep(50);
+            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return {};
+        }
+        return QStringLiteral("outra gravação em '%1' não terminou em %2 s; tente de novo depois")
+            .arg(ForTerminal(pasta))
+            .arg(kEsperaMs / 1000);
+    }
+
+private:
+    static constexpr int kEsperaMs = 10000;
+    int fd_ = -1;
+};
 
 // What a call of the module would do with the file.
 struct Veredito {
@@ -144,13 +223,18 @@ QString Resumo(const Veredito& v) {
     return QStringLiteral("a tela de desconto não abre");
 }
 
-// The percentage as typed: 10, 12.5 and 12,5 alike.
+// The percentage as typed: 10, 12.5 and 12,5 alike; two decimals at most,
+// as the operator types amounts and every limit comparison cuts them.
 std::optional<double> LePercentual(const QString& texto, QString& erro) {
     const QString t = texto.trimmed();
+    if (t.isEmpty()) {
+        erro = QStringLiteral("o percentual está vazio (escreva, por exemplo, 10, 12.5 ou 12,5)");
+        return std::nullopt;
+    }
     static const QRegularExpression infinito(QStringLiteral("^[+-]?(inf|infinity|infinito|∞)$"),
                                              QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression numero(QStringLiteral("^[+-]?(\\d+([.,]\\d*)?|[.,]\\d+)([eE][+-]?\\d+)?$"));
-    const QString citado = QStringLiteral("o percentual '%1'").arg(plat::Abbreviate(texto));
+    const QString citado = QStringLiteral("o percentual '%1'").arg(ForTerminal(plat::Abbreviate(texto)));
     if (infinito.match(t).hasMatch()) {
         erro = citado + QStringLiteral(" é infinito");
         return std::nullopt;
@@ -161,16 +245,18 @@ std::optional<double> LePercentual(const QString& texto, QString& erro) {
     }
     bool ok = false;
     const double valor = QLocale::c().toDouble(QString(t).replace(QLatin1Char(','), QLatin1Char('.')), &ok);
-    if (!ok) {
-        erro = citado + (std::isinf(valor) ? QStringLiteral(" é infinito") : QStringLiteral(" não é um número"));
-        return std::nullopt;
-    }
-    if (std::signbit(valor)) {
+    // A number the text spells but a double cannot hold is either far above
+    // 100 or far below a hundredth.
+    if (std::signbit(valor) || t.startsWith(QLatin1Char('-'))) {
         erro = citado + QStringLiteral(" é negativo; o limite vai de 0 a 100");
         return std::nullopt;
     }
     if (valor > 100) {
         erro = citado + QStringLiteral(" passa de 100; o limite vai de 0 a 100");
+        return std::nullopt;
+    }
+    if (!ok || std::round(valor * 100) / 100 != valor) {
+        erro = citado + QStringLiteral(" tem mais de duas casas decimais; use no máximo duas, como em 12,75");
         return std::nullopt;
     }
     return valor;
@@ -201,10 +287,20 @@ std::optional<QString> PoeValor(plat::TField& campo, double valor) {
 
 }  // namespace
 
+// A file this user cannot look at: what the module, as its own user, will
+// do with it cannot be told from here.
+int SemAcesso(const QString& problema, Saida s) {
+    s.err << QStringLiteral("orv-params: %1; não dá para saber o que o módulo fará com o arquivo.\n%2\n")
+                 .arg(problema, kComoRoot);
+    return kFalha;
+}
+
 int Verifica(const QString& arquivo, Saida s) {
+    if (const auto problema = SemPermissao(Caminho(arquivo), Caminho(arquivo), false)) return SemAcesso(*problema, s);
     plat::TClientDataSet cds(kCdsParametros);
     const Veredito v = Avalia(cds, Caminho(arquivo));
     s.out << Resumo(v) << '\n';
+    const QString motivo = ForTerminal(v.motivo);
     switch (v.tipo) {
     case Veredito::Tipo::Limite:
         s.out << QStringLiteral(
@@ -215,10 +311,10 @@ int Verifica(const QString& arquivo, Saida s) {
             s.out << QStringLiteral("Observação: com 100 % ou mais, o desconto pode chegar ao valor base inteiro.\n");
         break;
     case Veredito::Tipo::SemLimite:
-        s.out << QStringLiteral("Motivo: %1; o desconto comum não tem limite.\n").arg(v.motivo);
+        s.out << QStringLiteral("Motivo: %1; o desconto comum não tem limite.\n").arg(motivo);
         break;
     case Veredito::Tipo::Recusa:
-        s.out << QStringLiteral("O operador veria a mensagem:\n  %1\n").arg(v.motivo);
+        s.out << QStringLiteral("O operador veria a mensagem:\n  %1\n").arg(motivo);
         s.out << QStringLiteral(
             "Motivo: há algo com esse nome, mas que não serve como arquivo de parâmetros, e o módulo "
             "interrompe toda chamada (qualquer tipo de ajuste) em vez de abrir a tela sem limite. "
@@ -233,23 +329,25 @@ int Verifica(const QString& arquivo, Saida s) {
 
 int Mostra(const QString& arquivo, Saida s) {
     const QString caminho = Caminho(arquivo);
+    if (const auto problema = SemPermissao(caminho, caminho, false)) return SemAcesso(*problema, s);
     plat::TClientDataSet cds(kCdsParametros);
     const Veredito v = Avalia(cds, caminho);
+    const QString motivo = ForTerminal(v.motivo);
     if (!cds.Active()) {
         if (v.tipo == Veredito::Tipo::Recusa)
-            s.err << QStringLiteral("orv-params: %1\n").arg(v.motivo);
+            s.err << QStringLiteral("orv-params: %1\n").arg(motivo);
         else
             s.err << QStringLiteral(
                          "orv-params: o arquivo '%1' não existe; sem ele, o desconto comum não tem "
                          "limite.\n")
-                         .arg(caminho);
+                         .arg(ForTerminal(caminho));
         return kFalha;
     }
-    s.out << QStringLiteral("Arquivo: %1\n").arg(caminho);
+    s.out << QStringLiteral("Arquivo: %1\n").arg(ForTerminal(caminho));
     s.out << QStringLiteral("Forma: %1\n").arg(NomeDaForma(orvtools::FormOfFile(caminho)));
     s.out << QStringLiteral("Limite que o módulo vai usar: %1").arg(Resumo(v));
-    if (v.tipo == Veredito::Tipo::SemLimite) s.out << QStringLiteral(" (%1)").arg(v.motivo);
-    if (v.tipo == Veredito::Tipo::Recusa) s.out << QStringLiteral("; o operador veria: %1").arg(v.motivo);
+    if (v.tipo == Veredito::Tipo::SemLimite) s.out << QStringLiteral(" (%1)").arg(motivo);
+    if (v.tipo == Veredito::Tipo::Recusa) s.out << QStringLiteral("; o operador veria: %1").arg(motivo);
     s.out << '\n';
     if (cds.HeldSavedChanges())
         s.out << QStringLiteral("Alterações salvas: sim; os registros abaixo já as incluem, como o módulo os lê.\n");
@@ -258,7 +356,7 @@ int Mostra(const QString& arquivo, Saida s) {
     cds.First();
     for (int i = 0; i < cds.FieldCount(); ++i) {
         const plat::TField& campo = *cds.Fields(i);
-        s.out << QStringLiteral("  %1 (%2)").arg(campo.FieldName(), NomeDoTipo(campo));
+        s.out << QStringLiteral("  %1 (%2)").arg(ForTerminal(campo.FieldName()), NomeDoTipo(campo));
         if (cds.RecordCount() > 0) s.out << QStringLiteral(": ") << Valor(campo);
         s.out << '\n';
     }
@@ -267,28 +365,36 @@ int Mostra(const QString& arquivo, Saida s) {
 
 int Grava(const QString& percentual, std::optional<plat::TDataPacketFormat> forma, const QString& arquivo, Saida s) {
     const QString caminho = Caminho(arquivo);
-    // A dangling link counts as no file: writing follows it and creates
-    // the file it names.
+    // The real file: through a link (as packaged, the host's folder links
+    // to /etc) the link's target is replaced and named; a dangling link
+    // counts as no file, and writing creates the file it names.
+    const QString alvo = plat::TClientDataSet::SaveTarget(caminho);
     const bool existe = QFileInfo(caminho).exists();
-    const auto recusa = [&](const QString& motivo) {
-        s.err << QStringLiteral("orv-params: %1\n").arg(motivo)
+    const auto recusa = [&](const QString& motivo, const QString& conselho = {}) {
+        s.err << QStringLiteral("orv-params: %1\n").arg(ForTerminal(motivo))
               << (existe ? QStringLiteral("O arquivo não foi alterado.\n") : QStringLiteral("Nada foi gravado.\n"));
+        if (!conselho.isEmpty()) s.err << conselho << '\n';
         return kFalha;
     };
     QString erro;
     const std::optional<double> valor = LePercentual(percentual, erro);
     if (!valor) return recusa(erro);
+    if (alvo.isEmpty())
+        return recusa(QStringLiteral("o link '%1' aponta para links demais ou em círculo").arg(caminho));
+    if (const auto problema = SemPermissao(caminho, alvo, true)) return recusa(*problema, kComoRoot);
+    Trava trava;
+    if (const QString problema = trava.Pega(Pasta(alvo), s.err); !problema.isEmpty()) return recusa(problema);
 
     plat::TClientDataSet cds;
     QString feito;
     plat::TDataPacketFormat grava = forma.value_or(plat::TDataPacketFormat::dfBinary);
     if (existe) {
         try {
-            cds.LoadFromFile(caminho, Cli_orv00006::kMaxParametrosBytes);
+            cds.LoadFromFile(alvo, Cli_orv00006::kMaxParametrosBytes);
         } catch (const plat::Exception& e) {
             return recusa(e.Message());
         }
-        const FileForm atual = orvtools::FormOfFile(caminho);
+        const FileForm atual = orvtools::FormOfFile(alvo);
         const std::optional<plat::TDataPacketFormat> mesma = orvtools::WritingForm(atual);
         if (!mesma && !forma)
             return recusa(QStringLiteral("o arquivo está em %1, forma que não é gravada; escolha --xml ou --xml-utf8")
@@ -323,14 +429,16 @@ int Grava(const QString& percentual, std::optional<plat::TDataPacketFormat> form
         feito = QStringLiteral("arquivo novo, com %1 = %2").arg(kCampoLimite, Numero(*valor));
     }
 
-    // The facility writes a temporary file in the same folder and renames it
-    // over the old one: a failure leaves the old file whole.
+    // The facility replaces the file whole, synced, or leaves it as it was.
     try {
-        cds.SaveToFile(caminho, grava);
+        cds.SaveToFile(alvo, grava);
     } catch (const plat::Exception& e) {
         return recusa(e.Message());
     }
-    s.out << QStringLiteral("Gravado em %1 (%2): %3.\n").arg(caminho, NomeDaForma(orvtools::FormOf(grava)), feito);
+    s.out << QStringLiteral("Gravado em %1%2 (%3): %4.\n")
+                 .arg(ForTerminal(alvo),
+                      alvo == caminho ? QString() : QStringLiteral(", pelo link %1,").arg(ForTerminal(caminho)),
+                      NomeDaForma(orvtools::FormOf(grava)), ForTerminal(feito));
     if (cds.HeldSavedChanges())
         s.out << QStringLiteral(
             "O arquivo tinha alterações salvas; foi gravado com elas incorporadas aos "
@@ -340,7 +448,8 @@ int Grava(const QString& percentual, std::optional<plat::TDataPacketFormat> form
     const Veredito v = Avalia(confere, caminho);
     if (v.tipo == Veredito::Tipo::Recusa) {
         s.out.flush();
-        s.err << QStringLiteral("orv-params: mesmo assim o módulo recusaria o arquivo: %1\n").arg(v.motivo);
+        s.err
+            << QStringLiteral("orv-params: mesmo assim o módulo recusaria o arquivo: %1\n").arg(ForTerminal(v.motivo));
         return kFalha;
     }
     s.out << QStringLiteral("O módulo vai usar: %1.\n").arg(Resumo(v));

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "Comandos.h"
+#include "Terminal.h"
 #include "orv00006/platform/sysutils.h"
 #include "orv00006_version.h"
 
@@ -52,8 +53,9 @@ const char* const kDescricao =
     "  show ARQUIVO             mostra o limite que o módulo vai usar, a forma do\n"
     "                           arquivo (binário, XML, XML UTF-8) e os campos do\n"
     "                           primeiro registro\n"
-    "  set PERCENTUAL ARQUIVO   grava o limite (10, 12.5 ou 12,5; de 0 a 100; 0 é\n"
-    "                           sem limite); um arquivo novo ganha um registro com\n"
+    "  set PERCENTUAL ARQUIVO   grava o limite (10, 12.5 ou 12,5; de 0 a 100, com\n"
+    "                           até duas casas decimais; 0 é sem limite); um\n"
+    "                           arquivo novo ganha um registro com\n"
     "                           VRMAXDESCONTO; um existente mantém a forma, os outros\n"
     "                           campos e registros, e muda só VRMAXDESCONTO do\n"
     "                           primeiro registro\n"
@@ -67,9 +69,16 @@ const char* const kRodape =
     "na pasta do programa anfitrião: a do arquivo real do programa, seguindo links\n"
     "(um nome sem barra é procurado no PATH).\n"
     "\n"
-    "A gravação é atômica: um arquivo temporário na mesma pasta, depois renomeado;\n"
-    "se algo falha, o arquivo anterior fica intacto. Um pedido recusado não altera\n"
-    "nada.\n"
+    "A gravação é atômica: um arquivo temporário na mesma pasta, gravado no disco e\n"
+    "depois posto no lugar do anterior, com o mesmo dono, grupo e permissões; se\n"
+    "algo falha (inclusive a confirmação do disco), o arquivo anterior fica intacto e\n"
+    "nenhum temporário fica para trás. Só um arquivo comum, ou um link para um, é\n"
+    "substituído; por um link, grava-se o arquivo para onde ele aponta. Duas\n"
+    "gravações ao mesmo tempo não se atropelam: a segunda espera a primeira\n"
+    "terminar (até 10 s). Um pedido recusado não altera nada.\n"
+    "\n"
+    "O texto tirado do arquivo aparece com os caracteres de controle escapados\n"
+    "(\\x1b, \\u202e), para que o terminal mostre o que o arquivo contém.\n"
     "\n"
     "Situação de saída: 0 se deu certo (em check: o módulo funciona com o arquivo);\n"
     "1 se foi recusado ou falhou (em check: a tela de desconto não abriria); 2 se a\n"
@@ -78,14 +87,15 @@ const char* const kRodape =
 // QCommandLineParser takes "-5" for an option; a negative percentage must
 // reach set and be refused for what it is.
 bool PareceNegativo(const QString& a) {
-    static const QRegularExpression re(QStringLiteral("^-([0-9.,]|inf|infinity|infinito|∞)"),
+    static const QRegularExpression re(QStringLiteral("^-([0-9.,]|inf|infinity|infinito|∞|nan)"),
                                        QRegularExpression::CaseInsensitiveOption);
     return re.match(a).hasMatch();
 }
 const QChar kMarca(0x1);
 
 int Uso(QTextStream& err, const QString& texto) {
-    err << QStringLiteral("orv-params: %1\nUse orv-params --help para ver os comandos.\n").arg(texto);
+    err << QStringLiteral("orv-params: %1\nUse orv-params --help para ver os comandos.\n")
+               .arg(orvtools::ForTerminal(texto));
     return orvparams::kUso;
 }
 
@@ -173,14 +183,17 @@ int main(int argc, char** argv) {
     QString arquivo;
     if (parser.isSet(host)) {
         if (!pos.isEmpty()) return Uso(err, QStringLiteral("use ARQUIVO ou --host PROGRAMA, não os dois"));
+        if (parser.value(host).isEmpty()) return Uso(err, QStringLiteral("--host: o PROGRAMA está vazio"));
         QString erro;
         if (!orvparams::ArquivoDoPrograma(parser.value(host), arquivo, erro)) {
-            err << QStringLiteral("orv-params: %1\n").arg(erro);
+            err << QStringLiteral("orv-params: %1\n").arg(orvtools::ForTerminal(erro));
             return orvparams::kFalha;
         }
     } else {
         if (pos.isEmpty()) return Uso(err, QStringLiteral("%1: falta o ARQUIVO (ou --host PROGRAMA)").arg(comando));
         arquivo = pos.takeFirst();
+        // An empty name would stand for the current folder, or for no file.
+        if (arquivo.isEmpty()) return Uso(err, QStringLiteral("%1: o ARQUIVO está vazio").arg(comando));
     }
     if (!pos.isEmpty()) return Uso(err, QStringLiteral("argumento a mais: '%1'").arg(pos.front()));
 

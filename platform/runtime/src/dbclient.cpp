@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -21,6 +20,7 @@
 
 #include "dbclient_p.h"
 #include "orv00006/platform/sysutils.h"
+#include "savefile_p.h"
 
 namespace plat {
 
@@ -913,18 +913,17 @@ void TClientDataSet::LoadFromBytes(const QByteArray& packet) { d_->Load(packet, 
 
 void TClientDataSet::SaveToFile(const QString& path, TDataPacketFormat format) const {
     const QByteArray bytes = SaveToBytes(format);
-    const QString shown = QDir::toNativeSeparators(path);
-    if (QFileInfo(path).isDir())
-        d_->Error(QStringLiteral("não foi possível gravar o arquivo '%1': é uma pasta").arg(shown));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    QString why;
+    const QString target = files::WriteTarget(path, why);
+    if (why.isEmpty()) why = files::ReplaceWhole(target, bytes);
+    if (!why.isEmpty())
         d_->Error(QStringLiteral("não foi possível gravar o arquivo '%1': %2")
-                      .arg(shown, ReasonOf(file.error(), QFileInfo(path))));
-    // The flush is checked on its own: a write failing there (a full disk, a
-    // file size limit) still lets commit() rename the cut file into place.
-    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
-        d_->Error(QStringLiteral("não foi possível gravar o arquivo '%1': %2")
-                      .arg(shown, ReasonOf(file.error(), QFileInfo(path))));
+                      .arg(QDir::toNativeSeparators(target.isEmpty() ? path : target), why));
+}
+
+QString TClientDataSet::SaveTarget(const QString& path) {
+    QString why;
+    return files::WriteTarget(path, why);
 }
 
 void TClientDataSet::LoadFromFile(const QString& path) { LoadFromFile(path, kMaxFileBytes); }

@@ -390,7 +390,14 @@ std::vector<QString> MakeAttrNames(const std::vector<FieldDef>& fields) {
 // ---------------------------------------------------------------------------
 // Writer
 
-void AppendEscaped(QByteArray& out, const QString& text, bool utf8) {
+// `holder()` names what holds the text, for the message when XML 1.0 has
+// no form for one of its characters: such a value is refused, never altered.
+template <typename Holder>
+void AppendEscaped(QByteArray& out, const QString& text, bool utf8, const Holder& holder) {
+    const auto refuse = [&](char32_t cp) {
+        Fail(QStringLiteral("%1 tem um caractere que o XML não guarda (U+%2); use a forma binária")
+                 .arg(holder(), QString::number(cp, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
+    };
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         char32_t cp = text.at(i).unicode();
@@ -398,8 +405,7 @@ void AppendEscaped(QByteArray& out, const QString& text, bool utf8) {
             cp = QChar::surrogateToUcs4(static_cast<char16_t>(cp), text.at(i + 1).unicode());
             ++i;
         } else if (QChar::isSurrogate(cp)) {
-            out.append('?');
-            continue;
+            refuse(cp);
         }
         switch (cp) {
         case U'&':
@@ -427,7 +433,7 @@ void AppendEscaped(QByteArray& out, const QString& text, bool utf8) {
             out.append(static_cast<char>('0' + cp % 10));
             out.append(';');
         } else if (cp < 0x20 || cp == 0xFFFE || cp == 0xFFFF) {
-            out.append('?');  // no XML 1.0 form exists
+            refuse(cp);
         } else if (cp < 0x80) {
             out.append(static_cast<char>(cp));
         } else if (utf8) {
@@ -441,11 +447,12 @@ void AppendEscaped(QByteArray& out, const QString& text, bool utf8) {
     }
 }
 
-void AppendAttr(QByteArray& out, const char* name, const QString& value, bool utf8) {
+template <typename Holder>
+void AppendAttr(QByteArray& out, const char* name, const QString& value, bool utf8, const Holder& holder) {
     out.append(' ');
     out.append(name);
     out.append("=\"");
-    AppendEscaped(out, value, utf8);
+    AppendEscaped(out, value, utf8, holder);
     out.append('"');
 }
 
@@ -717,20 +724,23 @@ QByteArray WriteXml(const PacketModel& model, bool utf8) {
     const std::vector<QString> attrNames = MakeAttrNames(model.fields);
     for (std::size_t i = 0; i < model.fields.size(); ++i) {
         const FieldDef& def = model.fields[i];
+        const auto holder = [&] { return QStringLiteral("o nome do campo '%1'").arg(Abbreviate(def.name)); };
         out.append("<FIELD");
-        if (attrNames[i] != def.name) AppendAttr(out, "fieldname", def.name, utf8);
-        AppendAttr(out, "attrname", attrNames[i], utf8);
-        AppendAttr(out, "fieldtype", XmlTypeName(def), utf8);
+        if (attrNames[i] != def.name) AppendAttr(out, "fieldname", def.name, utf8, holder);
+        AppendAttr(out, "attrname", attrNames[i], utf8, holder);
+        AppendAttr(out, "fieldtype", XmlTypeName(def), utf8, holder);
         int width = std::min(def.width, 65535);
         if (width <= 0 && (def.base == btString || def.base == btWideString))
             width = static_cast<int>(std::min<std::int64_t>(def.MaxBytes(), 65535));
         if (width <= 0 && def.base == btBytes && !def.variable) width = def.size;
         if (width > 0 && (def.base == btString || def.base == btWideString || def.base == btBytes ||
                           def.base == btBCD || def.base == btFmtBCD))
-            AppendAttr(out, "WIDTH", QString::number(width), utf8);
+            AppendAttr(out, "WIDTH", QString::number(width), utf8, holder);
         if (def.decimals >= 0 && (def.base == btBCD || def.base == btFmtBCD))
-            AppendAttr(out, "DECIMALS", QString::number(def.decimals), utf8);
-        if (!def.subtype.isEmpty()) AppendAttr(out, "SUBTYPE", def.subtype, utf8);
+            AppendAttr(out, "DECIMALS", QString::number(def.decimals), utf8, holder);
+        if (!def.subtype.isEmpty())
+            AppendAttr(out, "SUBTYPE", def.subtype, utf8,
+                       [&] { return QStringLiteral("o subtipo do campo '%1'").arg(Abbreviate(def.name)); });
         if (def.attrs & kAttrRequired) out.append(" required=\"true\"");
         if (def.attrs & kAttrReadOnly) out.append(" readonly=\"true\"");
         if (def.attrs & kAttrHidden) out.append(" hidden=\"true\"");
@@ -747,18 +757,21 @@ QByteArray WriteXml(const PacketModel& model, bool utf8) {
         out.append(' ');
         out.append(prop.name.toLatin1());
         out.append("=\"");
-        AppendEscaped(out, text, utf8);
+        AppendEscaped(out, text, utf8, [&] { return QStringLiteral("o parâmetro '%1'").arg(prop.name); });
         out.append('"');
     }
     out.append("/></METADATA><ROWDATA>");
-    for (const Record& rec : model.records) {
+    for (std::size_t r = 0; r < model.records.size(); ++r) {
+        const Record& rec = model.records[r];
         out.append("<ROW");
         for (std::size_t f = 0; f < model.fields.size() && f < rec.size(); ++f) {
             if (!rec[f].isValid()) continue;
             out.append(' ');
             out.append(attrNames[f].toLatin1());
             out.append("=\"");
-            AppendEscaped(out, ValueText(model.fields[f], rec[f]), utf8);
+            AppendEscaped(out, ValueText(model.fields[f], rec[f]), utf8, [&] {
+                return QStringLiteral("o campo '%1' do registro %2").arg(Abbreviate(model.fields[f].name)).arg(r + 1);
+            });
             out.append('"');
         }
         out.append("/>");

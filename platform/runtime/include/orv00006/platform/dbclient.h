@@ -174,7 +174,17 @@ public:
 
     QByteArray SaveToBytes(TDataPacketFormat format = TDataPacketFormat::dfBinary) const;
     void LoadFromBytes(const QByteArray& packet);
+    // Writes the file whole or not at all. Only a regular file (or a link
+    // to one, whose target is replaced and the link kept) is replaced, with
+    // its owner, group and mode kept; the data and then the folder are
+    // synced before it returns. Anything else by that name, or any failure
+    // (the syncs' included), throws EDatabaseError naming the real file,
+    // with the old file left in place and no temporary file behind.
     void SaveToFile(const QString& path, TDataPacketFormat format = TDataPacketFormat::dfBinary) const;
+    // The file SaveToFile(path) writes: `path` made absolute, or for a
+    // symbolic link the end of its chain, which may not exist yet. Empty
+    // when the chain loops or cannot be read.
+    static QString SaveTarget(const QString& path);
     // Reads the whole file (up to 512 MiB; larger files are refused). The
     // file is opened once, without blocking, and every check is made on
     // what was opened: a FIFO or device put in its place is refused, never
