@@ -43,6 +43,8 @@
 #include <valgrind/callgrind.h>
 #else
 #define CALLGRIND_ZERO_STATS
+#define CALLGRIND_TOGGLE_COLLECT
+#define CALLGRIND_DUMP_STATS_AT(label)
 #endif
 
 #include "orv00006/dll/Mensagemvek.h"
@@ -317,6 +319,9 @@ struct Options {
     int coldRuns = 20;
     bool cold = true;
     bool keystrokes = true;
+    bool instructions = true;
+    // The child run under callgrind: only the counted calls, then exit.
+    bool countInstructions = false;
     QString module = QStringLiteral(ORV_MODULE_PATH);
     QString host = QStringLiteral(ORV_HOST_PATH);
     QString stock = QStringLiteral(ORV_STOCK_MINIMAL_PATH);
@@ -343,18 +348,92 @@ Options ParseArgs(int argc, char** argv) {
             o.cold = false;
         else if (a == QLatin1String("--no-keys"))
             o.keystrokes = false;
+        else if (a == QLatin1String("--no-instructions"))
+            o.instructions = false;
+        else if (a == QLatin1String("--count-instructions"))
+            o.countInstructions = true;
+        else if (a == QLatin1String("--module") && i + 1 < argc)
+            o.module = QString::fromLocal8Bit(argv[++i]);
         else if (a == QLatin1String("--help")) {
             std::printf(
                 "usage: orv-bench [--calls N (300)] [--warm-up N (30)] [--keys N (10000)] [--cold-runs N (20)] "
-                "[--no-keys] [--no-cold]\n"
+                "[--no-keys] [--no-cold] [--no-instructions]\n"
                 "Runs offscreen. In-process figures: the module loaded with dlopen, calls interleaved with\n"
                 "QInputDialog::getDouble. Cold start: pdv-host and orv-stock-minimal as fresh processes\n"
-                "(hyperfine when installed), and their peak resident memory.\n");
+                "(hyperfine when installed), and their peak resident memory. Instructions: this program\n"
+                "again under valgrind's callgrind (when installed), counting only inside the two calls.\n");
             std::exit(0);
         } else
             Fail(QStringLiteral("unknown option %1").arg(a));
     }
     return o;
+}
+
+// ------------------------------------------------------------ instructions
+
+// Calls counted per callgrind dump, and dumps per side.
+constexpr int kCountedPerBlock = 10;
+constexpr int kCountedBlocks = 4;
+
+struct Instructions {
+    double ours = NAN;
+    double stock = NAN;
+    QString note;  // why there is no figure
+};
+
+// Runs this program again under callgrind with collection off, in the mode
+// that switches it on around each counted call and dumps a part per block
+// ("ours" or "stock"); the warm cost of a call is a side's total over its
+// calls. Instruction counts do not move with the machine's load or clock.
+Instructions CountInstructions(const Options& opt) {
+    Instructions r;
+    const QString valgrind = QStandardPaths::findExecutable(QStringLiteral("valgrind"));
+    if (valgrind.isEmpty()) {
+        r.note = QStringLiteral("valgrind not installed (ORV_SETUP_BENCH=1 scripts/setup.sh)");
+        return r;
+    }
+    QTemporaryDir out;
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.start(valgrind,
+            {QStringLiteral("--tool=callgrind"), QStringLiteral("--collect-atstart=no"),
+             QStringLiteral("--callgrind-out-file=") + out.filePath(QStringLiteral("cg.out")),
+             QStringLiteral("--quiet"), QCoreApplication::applicationFilePath(), QStringLiteral("--count-instructions"),
+             QStringLiteral("--warm-up"), QString::number(opt.warmUp), QStringLiteral("--module"), opt.module});
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        r.note = QStringLiteral("the callgrind run failed");
+        return r;
+    }
+    double total[2] = {0, 0};
+    int parts[2] = {0, 0};
+    for (const QFileInfo& f : QDir(out.path()).entryInfoList({QStringLiteral("cg.out*")}, QDir::Files)) {
+        QFile file(f.filePath());
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) continue;
+        int side = -1;
+        double cost = NAN;
+        for (const QByteArray& l : file.readAll().split('\n')) {
+            if (l.startsWith("desc: Trigger: Client Request: ")) {
+                const QByteArray label = l.mid(31).trimmed();
+                side = label == "ours" ? 0 : label == "stock" ? 1 : -1;
+            } else if (l.startsWith("totals: ") || (std::isnan(cost) && l.startsWith("summary: "))) {
+                cost = l.mid(l.indexOf(' ') + 1).trimmed().split(' ').value(0).toDouble();
+            }
+        }
+        if (side < 0 || std::isnan(cost)) continue;
+        total[side] += cost;
+        ++parts[side];
+    }
+    if (parts[0] != kCountedBlocks || parts[1] != kCountedBlocks) {
+        r.note = QStringLiteral("callgrind wrote %1 and %2 parts, not %3 each")
+                     .arg(parts[0])
+                     .arg(parts[1])
+                     .arg(kCountedBlocks);
+        return r;
+    }
+    r.ours = total[0] / (kCountedBlocks * kCountedPerBlock);
+    r.stock = total[1] / (kCountedBlocks * kCountedPerBlock);
+    return r;
 }
 
 QString Fmt(double v, int decimals = 3) {
@@ -437,6 +516,52 @@ int main(int argc, char** argv) {
         t.paint.push_back(Ms(t0, *app.Painted()));
         t.whole.push_back(Ms(t0, t1));
     };
+
+    if (opt.countInstructions) {
+        // Counted: the call itself and the deletion it leaves for the event
+        // loop (ours releases its form after the modal run; the stock dialog
+        // is deleted inside), nothing of the checks around it.
+        const auto counted = [&](bool ourSide) {
+            for (int i = 0; i < kCountedPerBlock; ++i) {
+                plat::Variant result;
+                bool ok = false;
+                double v = 0;
+                app.Arm([ourSide] {
+                    QWidget* d = QApplication::activeModalWidget();
+                    QWidget* field = ourSide ? nullptr : QApplication::focusWidget();
+                    if (d != nullptr) TypeAndConfirm(field != nullptr ? field : d);
+                });
+                CALLGRIND_TOGGLE_COLLECT;
+                if (ourSide)
+                    module.criaDesconto(params, 3, result);
+                else
+                    v = QInputDialog::getDouble(nullptr, QStringLiteral("Desconto"), QStringLiteral("Valor"), 0, 0, 1e9,
+                                                2, &ok);
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                CALLGRIND_TOGGLE_COLLECT;
+                if (ourSide ? Valor(result) != 20.0 : (!ok || v != 2000.0))
+                    Fail(QStringLiteral("a counted call did not confirm"));
+            }
+            if (ourSide) {
+                CALLGRIND_DUMP_STATS_AT("ours");
+            } else {
+                CALLGRIND_DUMP_STATS_AT("stock");
+            }
+        };
+        CallTimes unused;
+        for (int i = 0; i < opt.warmUp; ++i) {
+            ours(unused, false);
+            stock(unused, false);
+        }
+        for (int b = 0; b < kCountedBlocks; ++b) {
+            counted(b % 2 == 0);
+            counted(b % 2 != 0);
+        }
+        dll::SetMensagemPresenter({});
+        plat::Application::SetExceptionHandler({});
+        module.Unload();
+        return 0;
+    }
 
     Say("in-process calls (ours and stock, interleaved)");
     CallTimes ourTimes, stockTimes;
@@ -621,6 +746,12 @@ int main(int argc, char** argv) {
     plat::Application::SetExceptionHandler({});
     module.Unload();
 
+    Instructions counted;
+    if (opt.instructions) {
+        Say("instructions (the calls again, under callgrind)");
+        counted = CountInstructions(opt);
+    }
+
     // ---------------------------------------------------------------- table
     const Stats op = Summarize(ourTimes.paint), ow = Summarize(ourTimes.whole);
     const Stats sp = Summarize(stockTimes.paint), sw = Summarize(stockTimes.whole);
@@ -644,6 +775,14 @@ int main(int argc, char** argv) {
     row("entry -> first paint, median", op.median, sp.median, "< 1 ms", verdict(op.median < 1.0));
     row("entry -> first paint, p95", op.p95, sp.p95, "", "");
     row("whole call (open, 4 digits, Enter), median", ow.median, sw.median, "<= 1.0x", verdict(ow.median <= sw.median));
+    if (opt.instructions) {
+        const QString figure =
+            std::isnan(counted.ours) ? counted.note : Fmt(counted.ours / 1e6, 2) + QStringLiteral(" M");
+        line("instructions per warm whole call (callgrind)", figure,
+             std::isnan(counted.stock) ? QString() : Fmt(counted.stock / 1e6, 2) + QStringLiteral(" M"),
+             Fmt(ratio(counted.ours, counted.stock), 3), "<= 0.9x",
+             std::isnan(counted.ours) ? "" : verdict(counted.ours <= 0.9 * counted.stock));
+    }
     row("whole call, p95", ow.p95, sw.p95, "", "");
     for (const LargeFile& f : largest) {
         // The slowest call counts: none may keep the operator waiting.
