@@ -1,6 +1,6 @@
 # Installed layout (GNUInstallDirs): libraries with sonames in LIBDIR, the
 # module in LIBDIR/orv00006, every public header under include/orv00006,
-# pdv-host (linked from bin) and orv-params in bin, a CMake package
+# pdv-host (linked from bin), orv-params and orv-cds in bin, a CMake package
 # (find_package(Orv00006)) and pkg-config files, so that host projects on
 # either build system find the same tree.
 include(CMakePackageConfigHelpers)
@@ -34,13 +34,12 @@ install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMA
 if(TARGET pdv-host-manpage)
   install(FILES ${ORV_HOST_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT host)
 endif()
-# orv-params, the store staff's tool for the demo host's parameters file,
-# goes with the host (orv-cds, for developers, is not installed).
+# The tools stand on their own: a till without the demo host has them too.
 file(RELATIVE_PATH ORV_BIN_TO_LIB /${CMAKE_INSTALL_BINDIR} /${ORV_LIB_DIR})
-set_target_properties(orv-params PROPERTIES INSTALL_RPATH "$ORIGIN/${ORV_BIN_TO_LIB}")
-install(TARGETS orv-params RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT host)
-if(TARGET orv-params-manpage)
-  install(FILES ${ORV_PARAMS_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT host)
+set_target_properties(orv-params orv-cds PROPERTIES INSTALL_RPATH "$ORIGIN/${ORV_BIN_TO_LIB}")
+install(TARGETS orv-params orv-cds RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
+if(ORV_TOOL_MANPAGES)
+  install(FILES ${ORV_TOOL_MANPAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tools)
 endif()
 # Installed into /usr the libraries sit where the dynamic linker looks
 # anyway: no run paths there (a packaged library must not carry one).
@@ -48,7 +47,7 @@ set(orv_rpath_code [[
   if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
     file(GLOB orv_elf_files LIST_DIRECTORIES false "$ENV{DESTDIR}/usr/@ORV_LIB_DIR@/lib*.so.*.*"
         "$ENV{DESTDIR}/usr/@ORV_MODULE_DIR@/*.so" "$ENV{DESTDIR}/usr/@ORV_HOST_DIR@/pdv-host"
-        "$ENV{DESTDIR}/usr/@CMAKE_INSTALL_BINDIR@/orv-params")
+        "$ENV{DESTDIR}/usr/@CMAKE_INSTALL_BINDIR@/orv-params" "$ENV{DESTDIR}/usr/@CMAKE_INSTALL_BINDIR@/orv-cds")
     foreach(f IN LISTS orv_elf_files)
       file(RPATH_REMOVE FILE "${f}")
     endforeach()
@@ -78,18 +77,24 @@ install(FILES ${CMAKE_BINARY_DIR}/Orv00006Config.cmake ${CMAKE_BINARY_DIR}/Orv00
 # pkg-config: one file per library plus orv00006.pc for a whole host. They
 # are finished at install time so that their prefix is the one installed to
 # (cmake --install --prefix; the Debian packages install to /usr with
-# DESTDIR). The placeholder survives the first pass.
+# DESTDIR), and written straight to the destination: installing leaves the
+# build tree as it was. The placeholder survives the first pass.
 set(ORV_PC_PREFIX "@ORV_PC_PREFIX@")
 set(ORV_PC_NAMES orv00006-platform-runtime orv00006-platform orv00006-dll orv00006)
 foreach(name IN LISTS ORV_PC_NAMES)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/pkgconfig/${name}.pc.in ${CMAKE_BINARY_DIR}/pkgconfig/${name}.pc.in @ONLY)
   install(CODE "set(ORV_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
-    configure_file(\"${CMAKE_BINARY_DIR}/pkgconfig/${name}.pc.in\" \"${CMAKE_BINARY_DIR}/pkgconfig/${name}.pc\" @ONLY)"
+    set(orv_pc \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ORV_PKGCONFIG_DIR}/${name}.pc\")
+    message(STATUS \"Installing: \${orv_pc}\")
+    configure_file(\"${CMAKE_BINARY_DIR}/pkgconfig/${name}.pc.in\" \"\${orv_pc}\" @ONLY)
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${orv_pc}\")"
     COMPONENT development)
-  install(FILES ${CMAKE_BINARY_DIR}/pkgconfig/${name}.pc DESTINATION ${ORV_PKGCONFIG_DIR} COMPONENT development)
 endforeach()
 
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_SOURCE_DIR}/docs/integration.md
-    DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT development OPTIONAL)
+# The guide and the minimal hosts it links to (docs/examples), laid out as
+# in the source tree so that its links hold.
+install(FILES ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_SOURCE_DIR}/docs/integration.md
+    DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT development)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/examples DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT development)
 
 # Debian packages: packaging/debian, built by scripts/package.sh.

@@ -65,7 +65,7 @@ const Ajuste kAjustes[] = {
 void TfrmDesc::InicializaForm(const plat::Variant* params, int high) {
     const std::vector<plat::Variant> p(params, params + high + 1);
 
-    flLimite = LeLimite(*cdsParametrosVek, ArquivoDeParametros(plat::ProgramDir()));
+    flLimite = LeLimite(*cdsParametrosVek, ArquivoDaChamada());
 
     // Each element is converted once, when first needed: which element's
     // error a bad call shows follows the order the kind reads them in.

@@ -15,6 +15,16 @@ QString ArquivoDeParametros(const QString& pastaDoPrograma) {
     return pastaDoPrograma + QLatin1Char('/') + kArquivoParametros;
 }
 
+namespace {
+QString g_arquivoDaChamada;  // calls run on the GUI thread only
+}  // namespace
+
+void DefineArquivoDaChamada(const QString& arquivo) { g_arquivoDaChamada = arquivo; }
+
+QString ArquivoDaChamada() {
+    return g_arquivoDaChamada.isEmpty() ? ArquivoDeParametros(plat::ProgramDir()) : g_arquivoDaChamada;
+}
+
 double LeLimite(plat::TClientDataSet& cds, const QString& arquivo) {
     const QFileInfo info(arquivo);
     // Anything by that name counts, a folder or a dangling link too: a broken

@@ -23,6 +23,11 @@ inline constexpr qint64 kMaxParametrosBytes = 256 * 1024;
 // directory, without a trailing separator).
 QString ArquivoDeParametros(const QString& pastaDoPrograma);
 
+// The file a call reads: the one a host named through the C entry point for
+// its call, else the one beside the host program. Empty restores the rule.
+void DefineArquivoDaChamada(const QString& arquivo);
+QString ArquivoDaChamada();
+
 // The maximum discount percentage from the file at `arquivo`, read into
 // `cds`; 0 (no limit) when there is no file, no record or a NULL. A file
 // that cannot be read, lacks the field, or holds no finite number or a

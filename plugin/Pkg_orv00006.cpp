@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPointer>
 #include <QThread>
+#include <QWindow>
 
 #include <cstdio>
 #include <vector>
@@ -39,9 +40,20 @@ int g_initCount = 0;
 // True while a call runs its dialog; a second call then is re-entry.
 bool g_emExecucao = false;
 
-void MostraFalha(const QString& texto) {
+// A failure the operator must read; the C entry point also keeps its text.
+void MostraFalha(const QString& texto, QString* falha) {
+    if (falha != nullptr) *falha = texto;
     dll::Mensagem(texto, QString(), QStringLiteral("N"), QStringLiteral("N"), dll::TTipoMsg::tmErro, QString(),
                   QString(), 0, nullptr);
+}
+
+// A failure no operator needs to read: for the developer, on standard
+// error, unless the caller keeps the text.
+void RegistraFalha(const char* texto, QString* falha) {
+    if (falha != nullptr)
+        *falha = QString::fromUtf8(texto);
+    else
+        std::fprintf(stderr, "CriaDesconto: %s\n", texto);
 }
 
 // Names the elements a too-short parameter array lacks.
@@ -56,12 +68,24 @@ QString ParametrosFaltantes(int high) {
 
 // Reports a failure that escaped the call to the operator; the host never
 // sees it.
-void MostraFalhaAtual() noexcept {
+void MostraFalhaAtual(QString* falha) noexcept {
     try {
-        if (const QString texto = TextoDaFalhaAtual(); !texto.isEmpty()) MostraFalha(texto);
+        if (const QString texto = TextoDaFalhaAtual(); !texto.isEmpty()) MostraFalha(texto, falha);
     } catch (...) {
-        std::fprintf(stderr, "CriaDesconto: a mensagem de erro não pôde ser mostrada\n");
+        RegistraFalha("a mensagem de erro não pôde ser mostrada", falha);
     }
+}
+
+// The dialog belongs to the host's active window, so that window managers and
+// compositors keep it above that window and tied to it (focus, stacking)
+// while the window is blocked. The owner is not the parent widget: the dialog
+// takes neither its font nor its palette, and the host deleting it stays a
+// case the call survives.
+void DaDono(QWidget& tela) {
+    QWindow* dono = QGuiApplication::focusWindow();
+    if (dono == nullptr && QApplication::activeWindow() != nullptr) dono = QApplication::activeWindow()->windowHandle();
+    tela.winId();  // the native window, to carry the owner from its first show
+    if (dono != nullptr && dono != tela.windowHandle()) tela.windowHandle()->setTransientParent(dono);
 }
 
 // A quit asked for while the dialog runs would be refused (the dialog does
@@ -89,26 +113,30 @@ private:
 }  // namespace
 
 void CriaDesconto(const plat::Variant* params, int high, plat::Variant& retorno) {
+    Chama(params, high, retorno, nullptr);
+}
+
+void Chama(const plat::Variant* params, int high, plat::Variant& retorno, QString* falha) {
     // Widgets can only live on the thread of a QApplication.
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
-        std::fprintf(stderr, "CriaDesconto: nenhuma QApplication ativa; chamada ignorada\n");
+        RegistraFalha("nenhuma QApplication ativa; chamada ignorada", falha);
         return;
     }
     if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
-        std::fprintf(stderr, "CriaDesconto: chamada fora da thread da interface; chamada ignorada\n");
+        RegistraFalha("chamada fora da thread da interface; chamada ignorada", falha);
         return;
     }
     try {
         if (g_emExecucao) {
-            MostraFalha(QStringLiteral("A tela de desconto já está aberta; conclua-a antes de abrir outra."));
+            MostraFalha(QStringLiteral("A tela de desconto já está aberta; conclua-a antes de abrir outra."), falha);
             return;
         }
         if (params == nullptr || high < 3) {
-            MostraFalha(ParametrosFaltantes(params == nullptr ? -1 : high));
+            MostraFalha(ParametrosFaltantes(params == nullptr ? -1 : high), falha);
             return;
         }
     } catch (...) {
-        MostraFalhaAtual();
+        MostraFalhaAtual(falha);
         return;
     }
 
@@ -143,25 +171,23 @@ void CriaDesconto(const plat::Variant* params, int high, plat::Variant& retorno)
         } else {
             vivo = frmDesc;
         }
+        DaDono(*frmDesc);
         switch (frmDesc->ShowModal()) {
         case plat::TForm::TModalEnd::Closed:
             retorno = frmDesc->Retorno();
             break;
         case plat::TForm::TModalEnd::Outside:
             // Neither confirmed nor cancelled: there is no decision to hand back.
-            std::fprintf(stderr,
-                         "CriaDesconto: a tela de desconto foi fechada de fora, sem confirmar nem "
-                         "cancelar; nenhum resultado\n");
+            RegistraFalha("a tela de desconto foi fechada de fora, sem confirmar nem cancelar; nenhum resultado",
+                          falha);
             break;
         case plat::TForm::TModalEnd::Destroyed:
             frmDesc = nullptr;
-            std::fprintf(stderr,
-                         "CriaDesconto: a tela de desconto foi destruída de fora durante a chamada; "
-                         "nenhum resultado\n");
+            RegistraFalha("a tela de desconto foi destruída de fora durante a chamada; nenhum resultado", falha);
             break;
         }
     } catch (...) {
-        MostraFalhaAtual();
+        MostraFalhaAtual(falha);
     }
 }
 

@@ -8,15 +8,21 @@
  * parameters file and operator messages, and the same rules:
  *  - Initialize first and Finalize before unloading, as for CriaDesconto;
  *  - call from the thread that runs the QApplication, one call at a time.
- *    A call from another thread or without a QApplication returns at once
- *    with a line on standard error; a call while the dialog of an earlier
- *    call is open shows the operator the same refusal as CriaDesconto. The
- *    outcome is then ORV_OUTCOME_FAILED;
+ *    A host without one (plain C, or Python without a Qt binding) has the
+ *    module make it: OrvAplicacaoGarante. A call from another thread or
+ *    without a QApplication returns at once; a call while the dialog of an
+ *    earlier call is open shows the operator the same refusal as
+ *    CriaDesconto. The outcome is then ORV_OUTCOME_FAILED;
  *  - nothing is ever thrown or unwound out of it: every failure ends as
- *    ORV_OUTCOME_FAILED, after the operator (or standard error) was told.
+ *    ORV_OUTCOME_FAILED with its text in OrvResultado.failureText, after
+ *    the operator was told what the operator must know. The module prints
+ *    nothing, except for a caller it cannot answer (a NULL result, or a
+ *    struct of the first version, which has no room for the text): that
+ *    gets a line on standard error.
  *
  * Plain C11 with no Qt or C++ headers, so that any C compiler can use it. */
 #include <stddef.h>
+#include <string.h>
 
 #include "orv00006/export.h"
 
@@ -35,6 +41,8 @@ typedef enum OrvOutcome {
 
 /* A buffer of this many bytes always holds the result packet. */
 #define ORV_PACKET_MAX 1024
+/* The size of OrvResultado.failureText, its terminating NUL included. */
+#define ORV_FAILURE_TEXT_MAX 512
 
 /* The decision of one call. The caller owns the struct and the packet
  * buffer; the module writes into them during the call only and keeps no
@@ -52,7 +60,29 @@ typedef struct OrvResultado {
      * otherwise. The bytes are copied only when they fit in packetCapacity;
      * otherwise the buffer is left as it was. */
     size_t packetSize;
+    /* Second version. A module of the first version ignores these two
+     * fields: a plain discount then reads the file beside the host program,
+     * and failureText stays as the caller left it. */
+    /* in: the parameters file a plain discount reads its limit from (a
+     * NUL-terminated path; relative ones start at the working directory),
+     * or NULL for PARAMETROSVEK.CDS beside the host program, CriaDesconto's
+     * rule. The file is read as CriaDesconto reads its own: a path where
+     * nothing is gives no limit, anything else that is not a parameters file
+     * stops the call. */
+    const char* parametersFile;
+    /* out: why the call failed, NUL-terminated UTF-8 (cut at a character
+     * boundary when longer), "" for any other outcome. */
+    char failureText[ORV_FAILURE_TEXT_MAX];
 } OrvResultado;
+
+/* An OrvResultado of the version the caller is compiled with, every other
+ * field zero: OrvResultado r = OrvResultadoInicial(); */
+static inline OrvResultado OrvResultadoInicial(void) {
+    OrvResultado r;
+    memset(&r, 0, sizeof r);
+    r.structSize = sizeof r;
+    return r;
+}
 
 /* Runs the amount entry dialog modally and describes the operator's decision
  * in *out; returns the same OrvOutcome as out->outcome.
@@ -70,6 +100,41 @@ typedef struct OrvResultado {
 ORV_API int OrvDescontoExecuta(const char* kind, double base, double applied, OrvResultado* out);
 
 typedef int (*OrvDescontoExecutaFn)(const char* kind, double base, double applied, OrvResultado* out);
+
+/* Makes sure a QApplication runs on the calling thread, creating one (for
+ * the platform QT_QPA_PLATFORM names, the display otherwise) when the
+ * process has none. Returns 1 when it created it, 0 when the host's own
+ * QApplication already runs on this thread, -1 when calls cannot work here:
+ * the process has a Qt application of another kind (QCoreApplication,
+ * QGuiApplication) or runs it on another thread, or Qt could not start. */
+ORV_API int OrvAplicacaoGarante(void);
+/* Destroys the QApplication OrvAplicacaoGarante created, if it did; call it
+ * outside any call, before Finalize and unloading. Nothing otherwise. */
+ORV_API void OrvAplicacaoEncerra(void);
+
+typedef int (*OrvAplicacaoGaranteFn)(void);
+typedef void (*OrvAplicacaoEncerraFn)(void);
+
+/* Kinds of operator message, OrvMensagemFn's tipo. */
+typedef enum OrvTipoMensagem {
+    ORV_MENSAGEM_INFORMACAO = 0,
+    ORV_MENSAGEM_PERGUNTA = 1,
+    ORV_MENSAGEM_AVISO = 2,
+    ORV_MENSAGEM_ERRO = 3
+} OrvTipoMensagem;
+
+/* Receives each message meant for the operator (a refusal, a failure) in
+ * place of the module's message box: texto and titulo are NUL-terminated
+ * UTF-8, valid during the callback only; tipo is an OrvTipoMensagem. The
+ * message counts as seen when the callback returns, and the dialog carries
+ * on (a refused amount leaves it open for the next key). It runs on the
+ * thread of the call, inside it: it must not start another call. */
+typedef void (*OrvMensagemFn)(void* context, int tipo, const char* texto, const char* titulo);
+/* Installs fn (with context passed back to it) for every later message of
+ * the process, the host's and the module's; NULL restores the message box. */
+ORV_API void OrvMensagensDefine(OrvMensagemFn fn, void* context);
+
+typedef void (*OrvMensagensDefineFn)(OrvMensagemFn fn, void* context);
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -3,10 +3,13 @@
 #include "orv00006/orv00006_c.h"
 #include "orv00006/orv00006_c.h"
 
-int Executa(OrvDescontoExecutaFn executa, OrvResultado* r);
+int Executa(OrvDescontoExecutaFn executa, OrvMensagemFn mensagem);
 
-int Executa(OrvDescontoExecutaFn executa, OrvResultado* r) {
+int Executa(OrvDescontoExecutaFn executa, OrvMensagemFn mensagem) {
     const OrvOutcome none = ORV_OUTCOME_FAILED;
-    r->structSize = sizeof *r;
-    return (OrvOutcome)executa("Desconto", 200.0, 0.0, r) != none ? ORV_PACKET_MAX : OrvDescontoExecuta(NULL, 0.0, 0.0, r);
+    OrvResultado r = OrvResultadoInicial();
+    OrvMensagensDefine(mensagem, &r);
+    if (OrvAplicacaoGarante() < 0) return ORV_MENSAGEM_ERRO;
+    r.parametersFile = "PARAMETROSVEK.CDS";
+    return (OrvOutcome)executa("Desconto", 200.0, 0.0, &r) != none ? ORV_PACKET_MAX : r.failureText[0];
 }

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs the build into a fresh prefix and builds a host against it with
-# make and pkg-config only (no CMake on the host's side), then runs it: it
-# loads the module named by the pkg-config files and makes one confirmed call.
+# Installs the build into a fresh prefix and builds the installed minimal
+# hosts against it with make and pkg-config only (no CMake on the host's
+# side), then runs them: the C++ one makes one confirmed call; the C one,
+# with no C++ and no Qt of its own, gets a broken parameters file's failure
+# both as a message and as the result's text; the Python one (ctypes and
+# PyQt6) has a refused amount reach its callback and cancels.
 set -euo pipefail
 build=$1 src=$2 work=$3 libdir=$4 cxxflags=${5:-} ldflags=${6:-}
 rm -rf "$work"
@@ -20,9 +23,32 @@ done
 pkg-config --cflags orv00006 | grep -q -- "-I$prefix/include"
 if pkg-config --cflags orv00006 | grep -q -- "-std="; then exit 1; fi
 pkg-config --libs orv00006 | grep -q -- "-l_dll .*-lplatform .*-lplatform_runtime"
-make -s -f "$src/makefile-host/Makefile" -C "$work/make" SRC="$src/consumer/main.cpp" \
+examples=$prefix/share/doc/orv00006/examples
+make -s -f "$examples/cxx/Makefile" -C "$work/make" SRC="$examples/cxx/main.cpp" \
   CXXFLAGS="-O2 -Wall -Wextra -Werror $cxxflags" LDFLAGS="$ldflags"
 out=$(QT_QPA_PLATFORM=offscreen LD_LIBRARY_PATH="$prefix/$libdir" "$work/make/makefile-host")
 echo "$out"
 grep -q "^module: PKG_ORV00006 " <<<"$out"
 grep -q "^record: TIPO=V VALOR=12.34$" <<<"$out"
+
+mkdir -p "$work/c"
+make -s -f "$examples/c/Makefile" -C "$work/c" VPATH="$examples/c" \
+  CFLAGS="-O2 -Wall -Wextra -pedantic -Werror $cxxflags" LDFLAGS="$ldflags"
+printf 'not a packet' >"$work/c/PARAMETROS.CDS"
+rc=0
+out=$(QT_QPA_PLATFORM=offscreen "$work/c/c-host" "$work/c/PARAMETROS.CDS" 200 2>"$work/c/stderr") || rc=$?
+echo "$out"
+((rc == 1))
+[[ $(grep -c "^message .*PARAMETROS.CDS.*não é um pacote de dados$" <<<"$out") == 1 ]]
+grep -q "^failed: cdsParametrosVek: erro ao ler o arquivo '$work/c/PARAMETROS.CDS'" <<<"$out"
+# The module printed nothing itself.
+if grep -v "XDG_RUNTIME_DIR" "$work/c/stderr"; then exit 1; fi
+
+# Debian's interpreter and PyQt6, on the same system Qt; a sanitized module
+# cannot be loaded into it.
+if [[ $cxxflags != *sanitize* ]] && /usr/bin/python3 -c "import PyQt6.QtTest" 2>/dev/null; then
+  out=$(QT_QPA_PLATFORM=offscreen timeout 60 /usr/bin/python3 "$examples/python/host.py" "$src/../xvfb/PARAMETROSVEK.CDS")
+  echo "$out"
+  grep -q "^message (kind [0-9]): Operação bloqueada" <<<"$out"
+  [[ $(tail -1 <<<"$out") == "cancelled:  0.00" ]]
+fi

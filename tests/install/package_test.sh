@@ -15,7 +15,7 @@ cd "$work"
 debs=(out/*.deb)
 names=$(for d in "${debs[@]}"; do dpkg-deb -f "$d" Package; done | sort | tr '\n' ' ')
 echo "packages: $names"
-[[ $names == "lib-dll2 lib-dll2-dbgsym liborv00006-dev libplatform-runtime1 libplatform-runtime1-dbgsym libplatform1 libplatform1-dbgsym orv00006 orv00006-dbgsym pdv-host pdv-host-dbgsym " ]]
+[[ $names == "lib-dll2 lib-dll2-dbgsym liborv00006-dev libplatform-runtime1 libplatform-runtime1-dbgsym libplatform1 libplatform1-dbgsym orv00006 orv00006-dbgsym orv00006-tools orv00006-tools-dbgsym pdv-host pdv-host-dbgsym " ]]
 
 lintian --no-cfg --display-level ">=warning" "${debs[@]}" >lintian.txt 2>&1 || true
 sed -i "/^running with root privileges/d" lintian.txt
@@ -35,8 +35,8 @@ for d in "${debs[@]}"; do
 done
 root=$work/root/usr
 mapfile -t elves < <(find root -type f -exec sh -c 'file -b "$1" | grep -q "^ELF" && echo "$1"' _ {} \;)
-# The three libraries, the module, pdv-host and orv-params.
-((${#elves[@]} == 6)) || { echo "expected 6 binaries, found: ${elves[*]}"; exit 1; }
+# The three libraries, the module, pdv-host, orv-params and orv-cds.
+((${#elves[@]} == 7)) || { echo "expected 7 binaries, found: ${elves[*]}"; exit 1; }
 # hardening-check, with two verdicts read more closely:
 #  - control-flow protection: the code is built with -fcf-protection, but
 #    this Debian's crti.o/crtn.o carry no IBT/SHSTK note, so the linker can
@@ -79,7 +79,7 @@ grep -qx 'moduledir=${prefix}/'"$libdir"'/orv00006' "$root/$libdir/pkgconfig/orv
 [[ $(readlink "$root/libexec/orv00006/PARAMETROSVEK.CDS") == /etc/orv00006/PARAMETROSVEK.CDS ]]
 [[ -f root/etc/orv00006/PARAMETROSVEK.CDS && -f "$root/share/man/man1/pdv-host.1.gz" ]]
 [[ -f "$root/bin/orv-params" && ! -L "$root/bin/orv-params" && -f "$root/share/man/man1/orv-params.1.gz" ]]
-dpkg-deb -c out/pdv-host_*.deb | grep " ./usr/bin/orv-params$" >/dev/null
+dpkg-deb -c out/orv00006-tools_*.deb | grep " ./usr/bin/orv-cds$" >/dev/null
 
 # Without run paths the scratch root's libraries come from LD_LIBRARY_PATH,
 # as the dynamic linker would find them under /usr.

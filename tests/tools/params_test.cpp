@@ -281,6 +281,16 @@ TEST(ParamsHost, FindsTheFileBesideTheRealProgram) {
     ASSERT_TRUE(QFile::link(program, other.filePath(QStringLiteral("pdv"))));
     WriteLimitFile(real.filePath(kFile), 10);
     WriteLimitFile(other.filePath(kFile), 50);  // beside the link: not the module's
+    // Scripts beside the 50 %: the module runs in their interpreter.
+    const auto script = [&](const char* name, const QString& text) {
+        QFile f(other.filePath(QString::fromUtf8(name)));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) > 0);
+        f.setPermissions(f.permissions() | QFile::ExeOwner);
+        return f.fileName();
+    };
+    const QString direct = script("direto", QStringLiteral("#!%1 -x\n").arg(program));
+    const QString viaEnv = script("env", QStringLiteral("#!/usr/bin/env caixa\n"));
+    const QString shim = script("shim", QStringLiteral("#!/bin/sh\nexec %1 \"$@\"\n").arg(program));
     const struct {
         const char* what;
         QString host;
@@ -292,6 +302,9 @@ TEST(ParamsHost, FindsTheFileBesideTheRealProgram) {
         {"a name found in PATH", QStringLiteral("pdv"), {QStringLiteral("PATH=") + other.path()}, "limite de 10 %"},
         {"no such program", real.filePath(QStringLiteral("nada")), {}, ""},
         {"a name not in PATH", QStringLiteral("nada"), {QStringLiteral("PATH=") + other.path()}, ""},
+        {"a script naming its interpreter", direct, {}, "limite de 10 %"},
+        {"a script through env", viaEnv, {QStringLiteral("PATH=") + real.path()}, "limite de 10 %"},
+        {"a shell wrapper refused", shim, {}, ""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);

@@ -1,6 +1,7 @@
 #include "Comandos.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
@@ -456,13 +457,58 @@ int Grava(const QString& percentual, std::optional<plat::TDataPacketFormat> form
     return kOk;
 }
 
+namespace {
+
+// The program a file names to run it: a script's interpreter, as the kernel
+// reads "#!" (with "env NAME" looked up in PATH, as env does); the file
+// itself otherwise. Empty when the interpreter cannot be found.
+QString Interpretador(const QString& arquivo) {
+    QFile f(arquivo);
+    if (!f.open(QIODevice::ReadOnly)) return arquivo;
+    const QByteArray linha = f.readLine(256);
+    if (!linha.startsWith("#!")) return arquivo;
+    const QStringList partes =
+        QString::fromLocal8Bit(linha.mid(2)).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    if (partes.isEmpty()) return QString();
+    if (QFileInfo(partes.first()).fileName() != QLatin1String("env"))
+        return QFileInfo(partes.first()).canonicalFilePath();
+    for (const QString& p : partes.mid(1))
+        if (!p.startsWith(QLatin1Char('-')) && !p.contains(QLatin1Char('=')))
+            return QFileInfo(QStandardPaths::findExecutable(p)).canonicalFilePath();
+    return QString();
+}
+
+}  // namespace
+
 bool ArquivoDoPrograma(const QString& programa, QString& arquivo, QString& erro) {
     const QString achado = programa.contains(QLatin1Char('/')) ? programa : QStandardPaths::findExecutable(programa);
-    const QFileInfo real(QFileInfo(achado).canonicalFilePath());
+    QFileInfo real(QFileInfo(achado).canonicalFilePath());
     if (achado.isEmpty() || !real.isFile()) {
         erro = programa.contains(QLatin1Char('/'))
                    ? QStringLiteral("o programa '%1' não existe").arg(programa)
                    : QStringLiteral("o programa '%1' não foi encontrado no PATH").arg(programa);
+        return false;
+    }
+    // The module looks beside the program that really runs: for a script,
+    // its interpreter (a script may start another script's interpreter).
+    for (int nivel = 0; nivel < 4; ++nivel) {
+        const QString interpretador = Interpretador(real.filePath());
+        if (interpretador == real.filePath()) break;
+        if (interpretador.isEmpty()) {
+            erro = QStringLiteral("o script '%1' pede um interpretador que não foi encontrado").arg(real.filePath());
+            return false;
+        }
+        real = QFileInfo(interpretador);
+    }
+    // A shell only starts another program, which is the one the module
+    // sees; the wrapper's folder would be the wrong one.
+    static const QStringList kShells = {QStringLiteral("sh"),  QStringLiteral("bash"), QStringLiteral("dash"),
+                                        QStringLiteral("zsh"), QStringLiteral("ksh"),  QStringLiteral("mksh")};
+    if (real.filePath() != QFileInfo(achado).canonicalFilePath() && kShells.contains(real.fileName())) {
+        erro = QStringLiteral(
+                   "'%1' é um script de shell, que executa outro programa: indique o programa que ele "
+                   "executa (o módulo procura o arquivo na pasta desse programa)")
+                   .arg(programa);
         return false;
     }
     arquivo = Cli_orv00006::ArquivoDeParametros(real.absolutePath());

@@ -29,8 +29,9 @@ int Grava(const QString& percentual, std::optional<plat::TDataPacketFormat> form
 
 // The parameters file where the module looks for it beside the host program
 // `programa` (a path, or a name looked up in PATH): the directory of the
-// real program file, links resolved. False with `erro` set when there is
-// no such program.
+// real program file, links resolved, and for a script that of the
+// interpreter that runs it. False with `erro` set when there is no such
+// program, or when it is a shell wrapper that runs some other program.
 bool ArquivoDoPrograma(const QString& programa, QString& arquivo, QString& erro);
 
 }  // namespace orvparams

@@ -1,5 +1,5 @@
-// A minimal host built against the installed tree: loads the module, types
-// 1 2 3 4 Enter into its dialog and prints the record it gets back.
+// A minimal host built against the installed packages: loads the module,
+// types 1 2 3 4 Enter into its dialog and prints the record it gets back.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTimer>
