@@ -28,6 +28,7 @@ sources=(
   "$root/platform/runtime/src/exceptions.cpp"
   "$root/platform/runtime/src/sysutils.cpp"
   "$root/platform/runtime/src/dbclient.cpp"
+  "$root/platform/runtime/src/dbclient_field.cpp"
   "$root/platform/runtime/src/dbclient_binary.cpp"
   "$root/platform/runtime/src/dbclient_fielddefs.cpp"
   "$root/platform/runtime/src/dbclient_model.cpp"
