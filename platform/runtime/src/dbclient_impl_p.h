@@ -44,7 +44,9 @@ inline bool IsIntegerType(TFieldType t) {
            t == TFieldType::ftWord;
 }
 
-inline bool IsNumericType(TFieldType t) { return IsIntegerType(t) || t == TFieldType::ftFloat || t == TFieldType::ftBCD; }
+inline bool IsNumericType(TFieldType t) {
+    return IsIntegerType(t) || t == TFieldType::ftFloat || t == TFieldType::ftBCD;
+}
 
 inline bool IsTextType(TFieldType t) { return t == TFieldType::ftString || t == TFieldType::ftWideString; }
 
