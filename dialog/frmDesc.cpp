@@ -8,9 +8,14 @@
 namespace Cli_orv00006 {
 
 TfrmDesc::TfrmDesc(QWidget* owner) : plat::TForm(owner) {
+    // The dialog paints nothing of its own: its face is its controls'.
+    static const bool keyed =
+        (plat::RegisterFaceKey(typeid(TfrmDesc), [](const QWidget*, plat::FaceKey&) { return true; }), true);
+    static_cast<void>(keyed);
+    // The form's own font, set before its controls exist so that they
+    // inherit it instead of each taking the change; no visible text uses it.
+    setFont(plat::FontSpec().ToQFont());
     setupUi(this);
-    plat::FontSpec padrao;  // the form's own font; no visible text uses it
-    setFont(padrao.ToQFont());
 
     cdsRetorno = std::make_unique<plat::TClientDataSet>(QStringLiteral("cdsRetorno"));
     cdsRetornoTIPO = cdsRetorno->AddStringField(QStringLiteral("TIPO"), 1);

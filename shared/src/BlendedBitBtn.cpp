@@ -122,6 +122,23 @@ QImage WholeOf(QSize size, const QColor& fill, int radius, const QImage& mask, c
     });
 }
 
+// A glyph read from disk may change under its name: such a key is not kept.
+bool ButtonFace(const QWidget* w, plat::FaceKey& key) {
+    const auto* b = static_cast<const TBlendedBitBtn*>(w);
+    const bool enabled = b->isEnabled();
+    const QString& glyph = enabled ? b->GlyphFile() : b->DisabledGlyphFile();
+    if (!glyph.isEmpty() && !plat::IsResourcePath(glyph)) return false;
+    const bool down = b->isDown();
+    key << (!enabled ? b->DisabledColor()
+            : down   ? b->PressedColor()
+                     : b->FaceColor())
+        << (!enabled ? b->DisabledFontColor()
+            : down   ? b->PressedFontColor()
+                     : b->FontColor())
+        << glyph << b->Caption() << b->FontName() << b->FontHeight() << qint64{b->FontBold()} << b->Radius();
+    return true;
+}
+
 bool HasTouchScreen() {
     const QList<const QInputDevice*> devices = QInputDevice::devices();
     return std::any_of(devices.cbegin(), devices.cend(),
@@ -132,6 +149,8 @@ bool HasTouchScreen() {
 
 TBlendedBitBtn::TBlendedBitBtn(QWidget* parent) : QAbstractButton(parent) {
     InstallButtonAccessibleFactory();
+    static const bool keyed = (plat::RegisterFaceKey(typeid(TBlendedBitBtn), &ButtonFace), true);
+    static_cast<void>(keyed);
     // The dialog receives every key; no key of its keypad may take them.
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -262,6 +281,7 @@ void TBlendedBitBtn::PaintInPlace(QPainter& p) const {
 }
 
 void TBlendedBitBtn::paintEvent(QPaintEvent*) {
+    if (plat::FaceCovers(this)) return;
     const Look look = CurrentLook();
 
     QPainter p(this);

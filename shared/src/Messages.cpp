@@ -1,8 +1,11 @@
 #include "orv00006/dll/Messages.h"
 
 #include <QFile>
+#include <QHash>
+#include <QMutex>
 
 #include "orv00006/platform/exceptions.h"
+#include "orv00006/platform/imagecache.h"
 
 namespace dll {
 
@@ -28,19 +31,36 @@ QString Unescape(const QString& line) {
     }
     return out;
 }
-}  // namespace
 
-void TMessages::LoadFromFile(const QString& path) {
+QStringList Parsed(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw plat::Exception(QStringLiteral("Não foi possível ler a tabela de mensagens %1.").arg(path));
-    Lines.clear();
+    QStringList lines;
     const QString content = QString::fromUtf8(file.readAll());
     for (const QString& line : content.split(QLatin1Char('\n'))) {
         QString l = line;
         if (l.endsWith(QLatin1Char('\r'))) l.chop(1);
-        if (!l.isEmpty()) Lines << Unescape(l);
+        if (!l.isEmpty()) lines << Unescape(l);
     }
+    return lines;
+}
+}  // namespace
+
+void TMessages::LoadFromFile(const QString& path) {
+    // A table inside the program's resources never changes: every dialog
+    // loads the same one, so it is read once per process. Files on disk are
+    // read each time.
+    if (!plat::IsResourcePath(path)) {
+        Lines = Parsed(path);
+        return;
+    }
+    static QMutex mutex;
+    static QHash<QString, QStringList> tables;
+    QMutexLocker lock(&mutex);
+    auto it = tables.constFind(path);
+    if (it == tables.constEnd()) it = tables.insert(path, Parsed(path));
+    Lines = *it;
 }
 
 QString TMessages::Msg(const QString& key) const {

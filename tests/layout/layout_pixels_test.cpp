@@ -118,6 +118,36 @@ TEST_P(PixelsByKind, KeyFacesFillTheirBoxesInTheirColours) {
         ExpectKeyFace(img, e.rect, e.enabled ? e.fill : ref::kDisabled, e.name);
 }
 
+// The dialog painted a region at a time: its face is then never copied
+// whole, so this is what painting in place draws.
+QImage InPlace(QWidget* w) {
+    QImage img(w->size(), QImage::Format_RGB32);
+    img.fill(Qt::black);
+    const int half = w->height() / 2;
+    w->render(&img, QPoint(0, 0), QRegion(0, 0, w->width(), half));
+    w->render(&img, QPoint(0, half), QRegion(0, half, w->width(), w->height() - half));
+    return img;
+}
+
+// Dialogs opened as earlier ones were copy a kept face; one that differs in
+// anything it shows (kind, typed amount, option, a key held) must not.
+TEST_P(PixelsByKind, AKeptFaceIsThePixelsOfPaintingInPlace) {
+    for (int i = 0; i < 3; ++i) {
+        Open(ref::kKinds[0]);
+        EXPECT_EQ(Grab(), InPlace(dialog_)) << "plain dialog " << i;
+    }
+    for (int i = 0; i < 3; ++i) {
+        Open(GetParam());
+        EXPECT_EQ(Grab(), InPlace(dialog_)) << "opened " << i;
+    }
+    Type(QStringLiteral("1 2"));
+    EXPECT_EQ(Grab(), InPlace(dialog_)) << "typed";
+    Type(QStringLiteral("Alt+P"));
+    EXPECT_EQ(Grab(), InPlace(dialog_)) << "percentage";
+    QTest::mousePress(Element("sbt5"), Qt::LeftButton, {}, QPoint(35, 23));
+    EXPECT_EQ(Grab(), InPlace(dialog_)) << "key held";
+}
+
 class PixelsByKey : public LayoutFixture, public ::testing::WithParamInterface<ref::Element> {};
 
 TEST_P(PixelsByKey, CaptionsAndGlyphsAreWhiteAndCentred) {

@@ -1,6 +1,7 @@
 // What one process keeps from one dialog to the next so that repeated calls
 // stay cheap: keypad faces, tinted glyphs and glyph and picture files. What
 // is kept must never show anything other than painting afresh would.
+#include <QFile>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -14,6 +15,7 @@
 
 #include "CaseName.h"
 #include "orv00006/dll/BlendedBitBtn.h"
+#include "orv00006/dll/Messages.h"
 #include "orv00006/platform/controls.h"
 
 namespace {
@@ -322,6 +324,25 @@ TEST(GlyphAndPictureFiles, OnDiskAreReadAgain) {
     WriteGlyph(picture, QRect(20, 20, 4, 4));
     image.SetPictureFile(picture);
     EXPECT_EQ(Where(Render(&image), Qt::white), QRect(20, 20, 4, 4));
+}
+
+TEST(MessageTables, OnDiskAreReadAgain) {
+    // Only the program's own table is kept; one on disk may have been edited.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("msg.txt"));
+    const auto write = [&](const char* text) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    };
+    write("M1|antes\n");
+    dll::TMessages first;
+    first.LoadFromFile(path);
+    EXPECT_EQ(first.Msg(QStringLiteral("M1")), QStringLiteral("antes"));
+    write("M1|depois\n");
+    dll::TMessages second;
+    second.LoadFromFile(path);
+    EXPECT_EQ(second.Msg(QStringLiteral("M1")), QStringLiteral("depois"));
 }
 
 }  // namespace

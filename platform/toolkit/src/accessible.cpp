@@ -107,6 +107,10 @@ QAccessibleInterface* Factory(const QString& className, QObject* object) {
         if (image->Checkable()) return new OptionAccessible(image);
         return new QAccessibleWidget(w, QAccessible::Graphic);
     }
+    // What Qt would make of them at the QWidget level, without its search
+    // up the class chain for every frame and shape shown.
+    if (className == QLatin1String("plat::TBevel") || className == QLatin1String("plat::TShape"))
+        return new QAccessibleWidget(w);
     return nullptr;
 }
 

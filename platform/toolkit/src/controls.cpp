@@ -46,7 +46,18 @@ QFont FontSpec::ToQFont() const {
 
 // ---------------------------------------------------------------- TLabel
 
+namespace {
+bool LabelFace(const QWidget* w, FaceKey& key) {
+    const auto* l = static_cast<const TLabel*>(w);
+    key << l->Caption() << l->Alignment() << l->FontName() << l->FontHeight() << qint64{l->FontBold()}
+        << l->FontColor();
+    return true;
+}
+}  // namespace
+
 TLabel::TLabel(QWidget* parent) : QWidget(parent) {
+    static const bool keyed = (RegisterFaceKey(typeid(TLabel), &LabelFace), true);
+    static_cast<void>(keyed);
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
 }
@@ -62,6 +73,7 @@ const QFont& TLabel::DrawingFont() const {
 }
 
 QString TLabel::DisplayText(const QString& caption) {
+    if (!caption.contains(QLatin1Char('&'))) return caption;
     QString out;
     out.reserve(caption.size());
     for (qsizetype i = 0; i < caption.size(); ++i) {
@@ -128,17 +140,25 @@ void TLabel::FontChanged() {
 namespace {
 // The box of a one-line text in a font. Measuring shapes the text, and every
 // dialog measures the same captions again; the sizes are kept per process.
+struct TextKey {
+    QString face;
+    int height;
+    bool bold;
+    QString text;
+    bool operator==(const TextKey&) const = default;
+};
+size_t qHash(const TextKey& k, size_t seed = 0) { return qHashMulti(seed, k.face, k.height, k.bold, k.text); }
+
 QSize TextBox(const FontSpec& fontSpec, const QFont& font, const QString& text) {
     static QMutex mutex;
-    static QHash<QString, QSize> boxes;
-    const QString key = fontSpec.name + QLatin1Char('\n') + QString::number(fontSpec.height) +
-                        QLatin1Char(fontSpec.bold ? 'b' : 'n') + QLatin1Char('\n') + text;
+    static QHash<TextKey, QSize> boxes;
+    TextKey key{fontSpec.name, fontSpec.height, fontSpec.bold, text};
     QMutexLocker lock(&mutex);
     if (const auto it = boxes.constFind(key); it != boxes.constEnd()) return *it;
     const QFontMetrics fm(font);
     const QSize box(text.isEmpty() ? 0 : fm.horizontalAdvance(text), fm.height());
     if (boxes.size() >= 256) boxes.clear();  // typed values are many; keep few
-    boxes.insert(key, box);
+    boxes.insert(std::move(key), box);
     return box;
 }
 }  // namespace
@@ -159,7 +179,7 @@ void TLabel::AdjustBounds() {
 }
 
 void TLabel::paintEvent(QPaintEvent*) {
-    if (caption_.isEmpty()) return;
+    if (caption_.isEmpty() || FaceCovers(this)) return;
     QPainter p(this);
     p.setFont(DrawingFont());
     p.setPen(font_.color);
@@ -209,7 +229,19 @@ QImage ScaledOf(const QImage& masked, QSize device) {
 }
 }  // namespace
 
+namespace {
+// A picture read from disk may differ from the last read under the same
+// name, so it is keyed by the image itself: a new read, a new key.
+bool ImageFace(const QWidget* w, FaceKey& key) {
+    const auto* i = static_cast<const TImage*>(w);
+    key << (i->Picture().isNull() ? 0 : i->Picture().cacheKey()) << qint64{i->Stretch()} << qint64{i->Transparent()};
+    return true;
+}
+}  // namespace
+
 TImage::TImage(QWidget* parent) : QWidget(parent) {
+    static const bool keyed = (RegisterFaceKey(typeid(TImage), &ImageFace), true);
+    static_cast<void>(keyed);
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
 }
@@ -243,7 +275,7 @@ void TImage::Invalidate() {
 }
 
 void TImage::paintEvent(QPaintEvent*) {
-    if (masked_.isNull()) return;
+    if (masked_.isNull() || FaceCovers(this)) return;
     const QRect target = stretch_ ? rect() : QRect(QPoint(0, 0), masked_.size());
     const qreal dpr = devicePixelRatioF();
     const QSize device = (QSizeF(target.size()) * dpr).toSize();
@@ -289,6 +321,9 @@ void TImage::mouseReleaseEvent(QMouseEvent* e) {
 // ---------------------------------------------------------------- TBevel
 
 TBevel::TBevel(QWidget* parent) : QWidget(parent) {
+    // Its pixels follow from its size alone.
+    static const bool keyed = (RegisterFaceKey(typeid(TBevel), [](const QWidget*, FaceKey&) { return true; }), true);
+    static_cast<void>(keyed);
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
 }
@@ -300,7 +335,7 @@ void TBevel::paintEvent(QPaintEvent*) {
     // the shadow rectangle over it.
     const int w = width();
     const int h = height();
-    if (w < 3 || h < 3) return;
+    if (w < 3 || h < 3 || FaceCovers(this)) return;
     QPainter p(this);
     const auto outline = [&p](int left, int top, int right, int bottom, const QColor& c) {
         p.fillRect(QRect(QPoint(left, top), QPoint(right, top)), c);
@@ -314,7 +349,19 @@ void TBevel::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------- TShape
 
-TShape::TShape(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::NoFocus); }
+namespace {
+bool ShapeFace(const QWidget* w, FaceKey& key) {
+    const auto* s = static_cast<const TShape*>(w);
+    key << s->PenColor() << s->PenWidth() << s->BrushColor();
+    return true;
+}
+}  // namespace
+
+TShape::TShape(QWidget* parent) : QWidget(parent) {
+    static const bool keyed = (RegisterFaceKey(typeid(TShape), &ShapeFace), true);
+    static_cast<void>(keyed);
+    setFocusPolicy(Qt::NoFocus);
+}
 
 TShape::~TShape() = default;
 
@@ -351,6 +398,7 @@ bool TShape::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void TShape::paintEvent(QPaintEvent*) {
+    if (FaceCovers(this)) return;
     QPainter p(this);
     p.fillRect(rect(), brush_);
     const int b = std::min({penWidth_, width() / 2, height() / 2});

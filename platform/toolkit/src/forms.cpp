@@ -1,6 +1,7 @@
 #include "orv00006/platform/forms.h"
 
 #include "accessible_p.h"
+#include "face_p.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -187,8 +188,23 @@ void HandleCurrentException() noexcept {
 }
 }  // namespace Application
 
+namespace {
+// The screen of the window the operator is working in (the owner's, else the
+// active one's), else the primary screen.
+QScreen* OperatorScreen(const QWidget* owner) {
+    if (owner != nullptr) return owner->screen();
+    if (const QWindow* w = QGuiApplication::focusWindow()) return w->screen();
+    if (const QWidget* w = QApplication::activeWindow()) return w->screen();
+    return QGuiApplication::primaryScreen();
+}
+}  // namespace
+
 TForm::TForm(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
     InstallAccessibleFactory();
+    // Known from the start: every control created on the form asks for it
+    // (for its font's resolution), and a window not yet created would find
+    // it by searching the screens for its position each time.
+    if (QScreen* s = OperatorScreen(owner)) setScreen(s);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, SystemColors::clBtnFace);
     setPalette(colours);
@@ -249,6 +265,7 @@ void TForm::Repaint() { repaint(); }
 
 bool TForm::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate) Application::Guarded([&] { Q_EMIT OnActivate(this); });
+    if (e->type() == QEvent::Paint) PaintFace(this, *static_cast<QPaintEvent*>(e));
     return QDialog::event(e);
 }
 

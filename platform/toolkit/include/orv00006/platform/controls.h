@@ -5,7 +5,10 @@
 #include <QColor>
 #include <QImage>
 #include <QPixmap>
+#include <QVarLengthArray>
 #include <QWidget>
+
+#include <typeinfo>
 
 #include "orv00006/platform/export.h"
 
@@ -29,6 +32,42 @@ enum TAlignment { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
 // reader running.
 PLATFORM_API void SetSpokenName(QWidget* w, const QString& name);
 PLATFORM_API QString SpokenName(const QWidget* w);
+
+// The face a form keeps. A form shown again exactly as an earlier one was
+// shown draws its whole face in one copy, and its controls skip their own
+// paint. Only controls whose class has said how its pixels follow from its
+// state take part; a form with any other control is painted as usual.
+//
+// A key function appends everything the control's paint depends on (its
+// geometry and visibility are the form's to add) and returns false when the
+// pixels cannot be keyed (a picture read from disk, say).
+class FaceKey {
+public:
+    // Room for a keypad's worth of state without touching the heap.
+    using Bytes = QVarLengthArray<char, 4096>;
+    explicit FaceKey(Bytes& bytes) : bytes_(bytes) {}
+    FaceKey& operator<<(qint64 v) {
+        bytes_.append(reinterpret_cast<const char*>(&v), sizeof v);
+        return *this;
+    }
+    FaceKey& operator<<(const QColor& c) { return *this << qint64{c.rgba()}; }
+    FaceKey& operator<<(const QString& s) {
+        *this << qint64{s.size()};
+        bytes_.append(reinterpret_cast<const char*>(s.constData()), s.size() * qsizetype{sizeof(QChar)});
+        return *this;
+    }
+
+private:
+    Bytes& bytes_;
+};
+using FaceKeyFn = bool (*)(const QWidget* control, FaceKey& key);
+// For controls of exactly this class (not its subclasses); once per class.
+// A form takes part when its own class is registered too: it then paints
+// nothing over its background but through its controls.
+PLATFORM_API void RegisterFaceKey(const std::type_info& type, FaceKeyFn key);
+// True when the control's form has just drawn it from the kept face: its
+// paint event then paints nothing. Asks once: the next paint is its own.
+PLATFORM_API bool FaceCovers(const QWidget* control);
 
 // Font settings shared by the text-drawing controls. Height is the pixel
 // height of the characters without internal leading (the em height).
