@@ -643,7 +643,7 @@ int main(int argc, char** argv) {
     // as a host ships (host, libraries, module and parameters file).
     struct Cold {
         Stats hostWall, stockWall, hostSpawnWall, stockSpawnWall, hostCpu, stockCpu, hostLoad, hostApp, hostCall,
-            hostTotal;
+            stockCall, hostTotal;
         double hostPeak = NAN, stockPeak = NAN;
         QString method;
     } cold;
@@ -671,7 +671,7 @@ int main(int argc, char** argv) {
         const QStringList stockCmd{ship + QStringLiteral("/orv-stock-minimal")};
         const QStringList stockPeakCmd = stockCmd + QStringList{QStringLiteral("--peak")};
 
-        std::vector<double> hw, sw, hc, sc, load, appMs, call, total, hr, sr;
+        std::vector<double> hw, sw, hc, sc, load, appMs, call, stockCall, total, hr, sr;
         const QString errFile = scratch.filePath(QStringLiteral("stderr.txt"));
         for (int i = 0; i < opt.coldRuns + 3; ++i) {
             const ProcRun h = Spawn(hostCmd + QStringList{QStringLiteral("--timing")}, errFile);
@@ -686,6 +686,7 @@ int main(int argc, char** argv) {
             load.push_back(Field(h.err, QStringLiteral("load_ms")));
             appMs.push_back(Field(h.err, QStringLiteral("app_ms")));
             call.push_back(Field(h.err, QStringLiteral("first_call_ms")));
+            stockCall.push_back(Field(s.err, QStringLiteral("first_call_ms")));
             total.push_back(Field(h.err, QStringLiteral("total_ms")));
             hr.push_back(Field(h.err, QStringLiteral("vmhwm_kib")));
             sr.push_back(Field(s.err, QStringLiteral("vmhwm_kib")));
@@ -693,6 +694,7 @@ int main(int argc, char** argv) {
         cold.hostLoad = Summarize(load);
         cold.hostApp = Summarize(appMs);
         cold.hostCall = Summarize(call);
+        cold.stockCall = Summarize(stockCall);
         cold.hostTotal = Summarize(total);
         cold.hostPeak = Summarize(hr).median;
         cold.stockPeak = Summarize(sr).median;
@@ -835,7 +837,10 @@ int main(int argc, char** argv) {
         line("  QApplication constructed", Fmt(cold.hostApp.median) + QStringLiteral(" ms"), {}, {}, "", "");
         line("  module loaded (dlopen + Initialize)", Fmt(cold.hostLoad.median) + QStringLiteral(" ms"), {}, {}, "",
              "");
-        line("  the call (first of its process)", Fmt(cold.hostCall.median) + QStringLiteral(" ms"), {}, {}, "", "");
+        line("  the call (first of its process)", Fmt(cold.hostCall.median) + QStringLiteral(" ms"),
+             Fmt(cold.stockCall.median) + QStringLiteral(" ms"),
+             Fmt(ratio(cold.hostCall.median, cold.stockCall.median), 2), "<= 1.0x",
+             verdict(cold.hostCall.median <= cold.stockCall.median));
         line("  main() entry -> return, as the host timed it", Fmt(cold.hostTotal.median) + QStringLiteral(" ms"), {},
              {}, "", "");
         line("peak resident memory (VmHWM)", Fmt(cold.hostPeak, 0) + QStringLiteral(" KiB"),

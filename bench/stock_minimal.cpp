@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QTimer>
 
+#include <chrono>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,10 +46,14 @@ int main(int argc, char** argv) {
     script.start();
 
     bool ok = false;
+    const auto started = std::chrono::steady_clock::now();
     const double value =
         QInputDialog::getDouble(nullptr, QStringLiteral("Desconto"), QStringLiteral("Valor"), 0, 0, 1e9, 2, &ok);
-    // --peak: the process's peak resident set, as pdv-host --timing reports it.
+    const std::chrono::duration<double, std::milli> call = std::chrono::steady_clock::now() - started;
+    // --peak: the process's peak resident set and its one call's time, as
+    // pdv-host --timing reports them.
     if (argc > 1 && std::strcmp(argv[1], "--peak") == 0) {
+        std::fprintf(stderr, "orv-stock-minimal: first_call_ms=%.3f\n", call.count());
         if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
             char line[256];
             while (std::fgets(line, sizeof line, status) != nullptr)

@@ -253,7 +253,8 @@ void TBlendedBitBtn::SetGlyphFile(const QString& path) {
 }
 void TBlendedBitBtn::SetDisabledGlyphFile(const QString& path) {
     disabledGlyphFile_ = path;
-    disabledGlyphMask_ = MaskOf(path);
+    // Read when first drawn disabled: most keys never are.
+    disabledGlyphMask_ = QImage();
     update();
 }
 void TBlendedBitBtn::SetRadius(int r) {
@@ -263,6 +264,8 @@ void TBlendedBitBtn::SetRadius(int r) {
 
 TBlendedBitBtn::Look TBlendedBitBtn::CurrentLook() const {
     const bool enabled = isEnabled();
+    if (!enabled && disabledGlyphMask_.isNull() && !disabledGlyphFile_.isEmpty())
+        const_cast<TBlendedBitBtn*>(this)->disabledGlyphMask_ = MaskOf(disabledGlyphFile_);
     const bool down = isDown();
     return {!enabled ? disabled_color_
             : down   ? PressedColor()

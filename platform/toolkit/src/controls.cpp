@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QEvent>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHash>
 #include <QImageReader>
@@ -29,11 +30,29 @@ QString MetricCompatible(const QString& face) {
     if (face.compare(QLatin1String("Courier New"), Qt::CaseInsensitive) == 0) return QStringLiteral("Liberation Mono");
     return {};
 }
+
+// Whether a face is installed; asked once per face and process (the answer
+// lists every family).
+bool Installed(const QString& face) {
+    static QMutex mutex;
+    static QHash<QString, bool> known;
+    QMutexLocker lock(&mutex);
+    if (const auto it = known.constFind(face); it != known.constEnd()) return *it;
+    return *known.insert(face, QFontDatabase::hasFamily(face));
+}
 }  // namespace
 
 QFont FontSpec::ToQFont() const {
     QFont f(name);
-    if (const QString alt = MetricCompatible(name); !alt.isEmpty()) f.setFamilies({name, alt});
+    if (const QString alt = MetricCompatible(name); !alt.isEmpty()) {
+        // Where only the stand-in is installed it is asked for alone: the
+        // same face, without first searching for one that is not there and
+        // its fallbacks.
+        if (!Installed(name) && Installed(alt))
+            f.setFamilies({alt});
+        else
+            f.setFamilies({name, alt});
+    }
     f.setPixelSize(height);
     f.setBold(bold);
     // Text is drawn as the layouts were designed: hinted advances and no
