@@ -97,8 +97,9 @@ QImage Drawn(const Controls& controls, QSize size, QImage::Format format, const 
 }
 
 // The controls the last face drawn stands for, until each has skipped its
-// paint.
-QVarLengthArray<const QWidget*, 32> g_covered;
+// paint. Guarded: a control deleted before its paint cannot lend its
+// address to a new one.
+QVarLengthArray<QPointer<const QWidget>, 32> g_covered;
 
 }  // namespace
 
@@ -108,7 +109,9 @@ void RegisterFaceKey(const std::type_info& type, FaceKeyFn key) {
 }
 
 bool FaceCovers(const QWidget* control) {
-    const auto it = std::find(g_covered.begin(), g_covered.end(), control);
+    if (g_covered.isEmpty()) return false;
+    const auto it = std::find_if(g_covered.begin(), g_covered.end(),
+                                 [control](const QPointer<const QWidget>& c) { return c.data() == control; });
     if (it == g_covered.end()) return false;
     g_covered.erase(it);
     return true;
