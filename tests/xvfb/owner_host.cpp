@@ -7,6 +7,7 @@
 #include <QLibrary>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -32,7 +33,9 @@ int main(int argc, char** argv) {
     caixa.setWindowTitle(QStringLiteral("Caixa"));
     caixa.resize(800, 600);
     caixa.show();
-    if (!QTest::qWaitForWindowActive(&caixa, 10000)) {
+    // Not qWaitForWindowActive: where a client cannot ask for activation
+    // (Wayland) it only waits for the window to be shown.
+    if (!QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == caixa.windowHandle(); }, 10000)) {
         std::fprintf(stderr, "the main window never became active\n");
         return 2;
     }
