@@ -24,6 +24,7 @@ wait_for() {
 
 x11_session() {
   local work=$1
+  rm -f "$work/display"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 </dev/null &
   pids+=($!)
   wait_for 100 test -s "$work/display" || return 1
