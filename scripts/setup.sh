@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev googletest
   fonts-liberation fontconfig
-  xvfb xauth xdotool
+  xvfb xauth xdotool openbox x11-utils
   clang libclang-rt-14-dev clang-format
   python3-pyqt6 xz-utils
   at-spi2-core python3-pyatspi dbus

@@ -106,7 +106,9 @@ typedef int (*OrvDescontoExecutaFn)(const char* kind, double base, double applie
  * process has none. Returns 1 when it created it, 0 when the host's own
  * QApplication already runs on this thread, -1 when calls cannot work here:
  * the process has a Qt application of another kind (QCoreApplication,
- * QGuiApplication) or runs it on another thread, or Qt could not start. */
+ * QGuiApplication) or runs it on another thread. A platform that cannot
+ * start (no display, and no QT_QPA_PLATFORM=offscreen) ends the process
+ * inside Qt, as for any Qt program. */
 ORV_API int OrvAplicacaoGarante(void);
 /* Destroys the QApplication OrvAplicacaoGarante created, if it did; call it
  * outside any call, before Finalize and unloading. Nothing otherwise. */

@@ -31,6 +31,21 @@ echo "$out"
 grep -q "^module: PKG_ORV00006 " <<<"$out"
 grep -q "^record: TIPO=V VALOR=12.34$" <<<"$out"
 
+# The guide's test target, built with the guide's own make lines: its sample
+# that types into the dialog includes <QTest>, which orv00006.pc does not
+# bring.
+mkdir -p "$work/guide-test"
+section() { sed -n '/^## Driving the dialog from your own tests/,/^## /p' "$prefix/share/doc/orv00006/integration.md"; }
+section | sed -n '/^```cpp$/,/^```$/{/^```/d;p}' >"$work/guide-test/sample.cpp"
+{
+  section | sed -n '/^```make$/,/^```$/{/^```/d;p}'
+  printf 'libsample.so: sample.cpp\n\t$(CXX) $(CXXFLAGS) -shared -o $@ $< $(LDFLAGS) $(LDLIBS)\n'
+} >"$work/guide-test/Makefile"
+[[ -s $work/guide-test/sample.cpp ]]
+grep -q Qt6Test "$work/guide-test/Makefile"
+# In the environment, so that the guide's += adds to them.
+CXXFLAGS="-O2 -Wall -Wextra -Werror $cxxflags" LDFLAGS="$ldflags" make -s -C "$work/guide-test" libsample.so
+
 mkdir -p "$work/c"
 make -s -f "$examples/c/Makefile" -C "$work/c" VPATH="$examples/c" \
   CFLAGS="-O2 -Wall -Wextra -pedantic -Werror $cxxflags" LDFLAGS="$ldflags"

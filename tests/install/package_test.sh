@@ -4,7 +4,8 @@
 # its debug information in a -dbgsym package, carries no run path and passes
 # hardening-check; then the packages are unpacked into a scratch root (no
 # system install) and the packaged host runs there with the packaged module,
-# and the packaged orv-params finds its parameters file.
+# and the packaged orv-params finds its parameters file; the shipped C host
+# builds from the -dev package and runs a whole call.
 # Usage: package_test.sh SOURCE_DIR BUILD_DIR WORK_DIR LIBDIR
 set -euo pipefail
 src=$1 build=$2 work=$3 libdir=$4
@@ -93,6 +94,33 @@ grep -q '"records":\[{"TIPO":"V","VALOR":20}\]' <<<"$json"
 verdict=$("$root/bin/orv-params" check --host "$root/bin/pdv-host")
 echo "$verdict"
 [[ $(head -1 <<<"$verdict") == "limite de 10 %" ]]
+# The shipped C host, built from the -dev package with its own Makefile and
+# the packaged pkg-config files (prefix moved to the scratch root), runs a
+# whole call in a real window: 20,01 on 200 is refused through its message
+# callback, with the dialog still open, and Esc then cancels.
+source "$src/tests/xvfb/x11_session.sh"
+c_example=$root/share/doc/liborv00006-dev/examples/c
+mkdir -p c
+PKG_CONFIG_PATH="$root/$libdir/pkgconfig" make -s -f "$c_example/Makefile" -C c VPATH="$c_example" \
+  CFLAGS="-O2 -Wall -Wextra -pedantic -Werror" PKG_CONFIG="pkg-config --define-variable=prefix=$root"
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null || true' EXIT
+x11_session "$work/c"
+QT_QPA_PLATFORM=xcb c/c-host root/etc/orv00006/PARAMETROSVEK.CDS 200 >c/out 2>c/err &
+c_host=$!
+pids+=("$c_host")
+win=$(timeout 20 xdotool search --sync --all --onlyvisible --pid "$c_host" --name '^Desconto$' | head -n 1) || true
+c_fail() { echo "the C host: $*"; cat c/out c/err c/openbox.log; exit 1; }
+[[ -n $win ]] || c_fail "no dialog"
+wait_for 50 bash -c "[[ \$(xdotool getactivewindow) == $win ]]" || c_fail "the dialog has no focus"
+xdotool key --delay 60 2 0 0 1 Return
+wait_for 100 grep -q "^message 1 " c/out || c_fail "no message"
+xdotool key Escape
+wait "$c_host"
+cat c/out
+grep -q "^message 1 (kind 3): Operação bloqueada" c/out
+[[ $(grep -c "^message" c/out) == 1 && $(tail -1 c/out) == cancelled ]]
+
 # Nothing may come from the build tree.
 LD_DEBUG=libs "$root/bin/pdv-host" --version 2>&1 >/dev/null \
   | grep -E "calling init: .*(libplatform|lib_dll|PKG_ORV00006)" | grep -v "$work/root" && exit 1

@@ -17,6 +17,7 @@ static void ShowMessage(void* context, int tipo, const char* texto, const char* 
     int* count = context;
     ++*count;
     printf("message %d (kind %d%s%s): %s\n", *count, tipo, *titulo ? ", " : "", titulo, texto);
+    fflush(stdout); /* seen while the dialog is still open, also through a pipe */
 }
 
 int main(int argc, char** argv) {

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """A minimal Python host of the module's C entry point, against the installed
 packages: PyQt6 runs the QApplication (Debian's, on the same system Qt as the
 module), ctypes loads the module, a callback receives the operator's
@@ -6,7 +6,10 @@ messages. It asks for a plain discount on 200,00 with the limit of the
 parameters file it names, and types 2 0 0 1 Enter, which a 10 % limit
 refuses, then Esc:
 
-    python3 host.py /etc/orv00006/PARAMETROSVEK.CDS
+    /usr/bin/python3 host.py /etc/orv00006/PARAMETROSVEK.CDS
+
+Debian's interpreter, by its path: another python3 first in PATH (a virtual
+environment, a version manager's shim) has no PyQt6 of the system's Qt.
 """
 import ctypes
 import subprocess

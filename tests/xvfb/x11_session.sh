@@ -1,0 +1,38 @@
+# Sourced: an X server (Xvfb) with a window manager (openbox) for one test.
+# x11_session WORK starts both, exports DISPLAY and appends their process
+# ids to the caller's array "pids"; it returns 1 when either did not start.
+# x11_tools_missing prints the first tool that is not installed.
+
+x11_tools_missing() {
+  local tool
+  for tool in Xvfb xdotool openbox xprop; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "$tool"; return 0; }
+  done
+  return 1
+}
+
+# Waits up to $1 tenths of a second for the command after it to succeed.
+wait_for() {
+  local tenths=$1
+  shift
+  for ((i = 0; i < tenths; i++)); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+x11_session() {
+  local work=$1
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 </dev/null &
+  pids+=($!)
+  wait_for 100 test -s "$work/display" || return 1
+  DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
+  export DISPLAY
+  # openbox needs no configuration; it announces itself on the root window
+  # once it manages the screen.
+  HOME=$work openbox --sm-disable >"$work/openbox.log" 2>&1 </dev/null &
+  pids+=($!)
+  wait_for 100 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"'
+}
