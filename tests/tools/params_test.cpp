@@ -2,6 +2,7 @@
 // and kept form, every refusal leaving the file as it was, check agreeing
 // with what the module really does, --host finding the module's file, and
 // writes that fail whole.
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -245,6 +246,10 @@ TEST_P(Check, SaysWhatTheModuleDoes) {
         EXPECT_TRUE(shown[0].endsWith(QStringLiteral("Valor restante permitido: $20,00"))) << shown[0].toStdString();
     } else if (check.FirstLine() == QLatin1String("sem limite")) {
         EXPECT_EQ(check.exitCode, 0);
+        // A missing file is named: the technician sees where the module looks.
+        if (!QFileInfo::exists(host.ParametersFile())) {
+            EXPECT_TRUE(check.out.contains(host.ParametersFile())) << check.out.toStdString();
+        }
         EXPECT_TRUE(shown.isEmpty()) << shown.join(QStringLiteral(" | ")).toStdString();
     } else {
         EXPECT_EQ(check.exitCode, 1);

@@ -204,7 +204,7 @@ Veredito Avalia(plat::TClientDataSet& cds, const QString& arquivo) {
         return {Tipo::Recusa, 0, QString::fromLocal8Bit(e.what())};
     }
     if (limite > 0) return {Tipo::Limite, limite, {}};
-    if (!cds.Active()) return {Tipo::SemLimite, 0, QStringLiteral("o arquivo não existe")};
+    if (!cds.Active()) return {Tipo::SemLimite, 0, QStringLiteral("o arquivo %1 não existe").arg(arquivo)};
     if (cds.RecordCount() == 0) return {Tipo::SemLimite, 0, QStringLiteral("o arquivo não tem registros")};
     if (cds.FindField(kCampoLimite)->IsNull())
         return {Tipo::SemLimite, 0,
