@@ -30,6 +30,10 @@ enum TAlignment { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
 PLATFORM_API void SetSpokenName(QWidget* w, const QString& name);
 PLATFORM_API QString SpokenName(const QWidget* w);
 
+// Has a screen reader say `text` now, wherever its focus is: what changed on
+// the display, an outcome. Nothing at all while no screen reader is active.
+PLATFORM_API void Announce(const QString& text);
+
 // Font settings shared by the text-drawing controls. Height is the pixel
 // height of the characters without internal leading (the em height).
 class PLATFORM_API FontSpec {
