@@ -185,7 +185,9 @@ public:
     QAccessible::Role role() const override { return QAccessible::Notification; }
     QAccessible::State state() const override { return {}; }
 
-    void Say(const QString& text) { text_ = text; }
+    // A copy of its own: a literal's characters stay in the library that
+    // wrote it, which the host may unload while a reader still asks.
+    void Say(const QString& text) { text_ = QString(text.constData(), text.size()); }
 
 private:
     QAccessibleInterface* bar_;
