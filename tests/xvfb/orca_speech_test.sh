@@ -98,7 +98,7 @@ said() {
   /usr/bin/python3 - "$log" <<'PY'
 import re, sys
 text = open(sys.argv[1], encoding="utf-8", errors="replace").read()
-for u in re.findall(r"SPEECH OUTPUT: '(.*?)' ?(?:\{|$)", text, re.S | re.M):
+for u in re.findall(r"SPEECH OUTPUT: '(.*?)' ?(?:\{|\[|$)", text, re.S | re.M):
     if u.strip():
         print(" ".join(u.split()))
 PY
@@ -123,7 +123,7 @@ step() {
   mark=$(said | wc -l)
   printf '%s\n' "== $title" "$got" >>"$work/steps"
   for e in "${expected[@]}"; do
-    (($(grep -cE -- "$e" <<<"$got") == 1)) || fail "$title: ${e} said more than once"
+    (($(grep -oE -- "$e" <<<"$got" | wc -l) == 1)) || fail "$title: ${e} said more than once"
   done
 }
 
@@ -172,6 +172,8 @@ host_done() {
 }
 
 step "abre Desconto" 'open_dialog Desconto 200' 'Desconto' '0,00, Valor'
+# Flat review (keypad 8, Orca's desktop layout) reads the options' line.
+step "revisão plana" 'key KP_Up' '\bValor\b' '\bPercentual\b'
 step "tecla 2" 'key 2' '^0,02\.?$'
 step "tecla 0" 'key 0' '^0,20\.?$'
 step "tecla 0" 'key 0' '^2,00\.?$'
