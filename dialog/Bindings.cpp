@@ -1,4 +1,6 @@
 // Touch and keyboard: every input mapped to an entry operation.
+#include <QAccessible>
+
 #include "Cli_orv00006.h"
 
 namespace Cli_orv00006 {
@@ -35,6 +37,7 @@ void TfrmDesc::imgValorClick(QObject* /*Sender*/) {
     stTipo = QStringLiteral("V");
     MarcaOpcao();
     Repaint();
+    if (QAccessible::isActive()) plat::Announce(ModoFalado());
 }
 
 void TfrmDesc::imgPercentualClick(QObject* /*Sender*/) {
@@ -43,6 +46,21 @@ void TfrmDesc::imgPercentualClick(QObject* /*Sender*/) {
     stTipo = QStringLiteral("P");
     MarcaOpcao();
     Repaint();
+    if (QAccessible::isActive()) plat::Announce(ModoFalado());
+}
+
+QString TfrmDesc::ModoFalado() const {
+    return plat::SpokenName(stTipo == QLatin1String("P") ? imgPercentual : imgValor);
+}
+
+QString TfrmDesc::DescricaoFalada() const {
+    QString d = ValorFalado() + QStringLiteral(", ") + ModoFalado() + QLatin1Char('.');
+    // Where the caption beside the value option shows the limit instead of
+    // naming the option.
+    if (const QString limite = plat::TLabel::DisplayText(lblValor->Caption());
+        lblValor->isVisible() && limite != plat::SpokenName(imgValor))
+        d += QLatin1Char(' ') + limite + QLatin1Char('.');
+    return d;
 }
 
 void TfrmDesc::MarcaOpcao() {

@@ -23,6 +23,8 @@ class ORV_API TfrmDesc : public plat::TForm, public Ui_TfrmDesc {
     // Read-only views for hosts and tools that inspect a running dialog.
     Q_PROPERTY(QString stTipo READ Tipo)
     Q_PROPERTY(QString stDigitos READ Digitos)
+    // What a screen reader says with the dialog's name: amount, mode, limit.
+    Q_PROPERTY(QString SpokenDescription READ DescricaoFalada)
 public:
     explicit TfrmDesc(QWidget* owner = nullptr);
     ~TfrmDesc() override;
@@ -66,6 +68,11 @@ private:
     void Limpa();  // clear: display and typed digits become empty
     void ShowDigits();
     void MarcaOpcao();  // the option pictures' checked state follows stTipo
+    // Texts for a screen reader: the amount on display, the mode, and both
+    // with the limit when the dialog shows one.
+    QString ValorFalado() const;
+    QString ModoFalado() const;
+    QString DescricaoFalada() const;
 
     QString stDigitos;
     QString stTipo;

@@ -1,4 +1,6 @@
 // Confirmation against the kind's limit, and cancel.
+#include <QAccessible>
+
 #include "Cli_orv00006.h"
 #include "EntryLogic.h"
 #include "orv00006/dll/Consiste.h"
@@ -35,6 +37,8 @@ void TfrmDesc::sbtEnterClick(QObject* /*Sender*/) {
         cdsRetornoVALOR->SetAsFloat(d.valor);
         cdsRetorno->Post();
         vaRetorno = cdsRetorno->Data();
+        if (QAccessible::isActive())
+            plat::Announce(QStringLiteral("Confirmado: %1, %2.").arg(ValorFalado(), ModoFalado()));
         break;
     case Decisao::Acao::Recusa: {
         QString mensagem = msgPadrao->Msg(d.chave);
@@ -54,6 +58,7 @@ void TfrmDesc::sbtCancelarClick(QObject* /*Sender*/) {
     cdsRetorno->Close();
     cdsRetorno->CreateDataSet();
     vaRetorno = cdsRetorno->Data();
+    if (QAccessible::isActive()) plat::Announce(QStringLiteral("Cancelado."));
     Close();
 }
 

@@ -1,11 +1,14 @@
 // pdv-host: loads the discount module as a point-of-sale host would, calls
 // it once (or repeatedly), and reports what came back.
+#include <QAccessible>
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
@@ -299,6 +302,15 @@ int main(int argc, char** argv) {
     const std::vector<plat::Variant> params = CallParameters(opt);
     Calls calls = Run(opt, module, params, package, timings);
     Report(opt, calls);
+
+    // A screen reader may still be reading what the module said last (the
+    // amount just confirmed); a till's host goes on running, this one
+    // lingers a moment before it unloads the module and leaves.
+    if (QAccessible::isActive()) {
+        QEventLoop linger;
+        QTimer::singleShot(1500, &linger, &QEventLoop::quit);
+        linger.exec();
+    }
 
     module.finalize();
     module.Unload();

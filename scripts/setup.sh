@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   python3-pyqt6 xz-utils
   at-spi2-core python3-pyatspi dbus
+  orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng libasound2
   locales
   lintian abigail-tools devscripts help2man man-db binutils debhelper
   strace

@@ -69,6 +69,10 @@ PLATFORM_API void RegisterFaceKey(const std::type_info& type, FaceKeyFn key);
 // paint event then paints nothing. Asks once: the next paint is its own.
 PLATFORM_API bool FaceCovers(const QWidget* control);
 
+// Has a screen reader say `text` now, wherever its focus is: what changed on
+// the display, an outcome. Nothing at all while no screen reader is active.
+PLATFORM_API void Announce(const QString& text);
+
 // Font settings shared by the text-drawing controls. Height is the pixel
 // height of the characters without internal leading (the em height).
 class PLATFORM_API FontSpec {
