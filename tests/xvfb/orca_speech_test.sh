@@ -52,12 +52,8 @@ fail() {
   for f in steps host.out host.err; do [[ -s $work/$f ]] && { echo "--- $f" >&2; cat "$work/$f" >&2; }; done
   exit 1
 }
-wait_for() {  # tenths of a second, then the command to succeed
-  local tenths=$1
-  shift
-  for ((i = 0; i < tenths; i++)); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
+# wait_for (tenths of a second, then the command to succeed).
+source "$(dirname "$0")/x11_session.sh"
 
 export LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8 LANGUAGE=pt_BR
 # Speech goes through speech-dispatcher and espeak-ng as on a till, into an

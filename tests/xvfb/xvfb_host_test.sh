@@ -51,16 +51,8 @@ fail() {
   exit 1
 }
 
-# Waits up to $1 tenths of a second for the command after it to succeed.
-wait_for() {
-  local tenths=$1
-  shift
-  for ((i = 0; i < tenths; i++)); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  return 1
-}
+# wait_for, shared with the other real-window tests.
+source "$(dirname "$0")/x11_session.sh"
 
 host_alive() { kill -0 "$host_pid" 2>/dev/null; }
 
