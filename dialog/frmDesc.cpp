@@ -2,6 +2,7 @@
 // non-visual elements, and the create, activate and close events.
 #include "Cli_orv00006.h"
 #include "Parametros.h"
+#include "frmDesc_connections.h"
 #include "orv00006/dll/Messages.h"
 #include "orv00006/dll/Trad_utl.h"
 
@@ -16,6 +17,7 @@ TfrmDesc::TfrmDesc(QWidget* owner) : plat::TForm(owner) {
     // inherit it instead of each taking the change; no visible text uses it.
     setFont(plat::FontSpec().ToQFont());
     setupUi(this);
+    LigaLayout(this);
 
     cdsRetorno = std::make_unique<plat::TClientDataSet>(QStringLiteral("cdsRetorno"));
     cdsRetornoTIPO = cdsRetorno->AddStringField(QStringLiteral("TIPO"), 1);
