@@ -99,27 +99,27 @@ echo "$verdict"
 # whole call in a real window: 20,01 on 200 is refused through its message
 # callback, with the dialog still open, and Esc then cancels.
 source "$src/tests/xvfb/x11_session.sh"
+c_fail() { echo "the C host: $*"; cat c/out c/err c/openbox.log c/xvfb.log 2>/dev/null; exit 1; }
 c_example=$root/share/doc/liborv00006-dev/examples/c
 mkdir -p c
 PKG_CONFIG_PATH="$root/$libdir/pkgconfig" make -s -f "$c_example/Makefile" -C c VPATH="$c_example" \
   CFLAGS="-O2 -Wall -Wextra -pedantic -Werror" PKG_CONFIG="pkg-config --define-variable=prefix=$root"
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null || true' EXIT
-x11_session "$work/c"
+x11_session "$work/c" || c_fail "no X session (Xvfb or openbox did not start)"
 QT_QPA_PLATFORM=xcb c/c-host root/etc/orv00006/PARAMETROSVEK.CDS 200 >c/out 2>c/err &
 c_host=$!
 pids+=("$c_host")
 win=$(timeout 20 xdotool search --sync --all --onlyvisible --pid "$c_host" --name '^Desconto$' | head -n 1) || true
-c_fail() { echo "the C host: $*"; cat c/out c/err c/openbox.log; exit 1; }
 [[ -n $win ]] || c_fail "no dialog"
 wait_for 50 bash -c "[[ \$(xdotool getactivewindow) == $win ]]" || c_fail "the dialog has no focus"
 xdotool key --delay 60 2 0 0 1 Return
 wait_for 100 grep -q "^message 1 " c/out || c_fail "no message"
 xdotool key Escape
-wait "$c_host"
+wait "$c_host" || c_fail "exit status $?"
 cat c/out
-grep -q "^message 1 (kind 3): Operação bloqueada" c/out
-[[ $(grep -c "^message" c/out) == 1 && $(tail -1 c/out) == cancelled ]]
+grep -q "^message 1 (kind 3): Operação bloqueada" c/out || c_fail "not the refusal"
+[[ $(grep -c "^message" c/out) == 1 && $(tail -1 c/out) == cancelled ]] || c_fail "not one message, then cancelled"
 
 # Nothing may come from the build tree.
 LD_DEBUG=libs "$root/bin/pdv-host" --version 2>&1 >/dev/null \

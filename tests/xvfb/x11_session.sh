@@ -27,12 +27,13 @@ x11_session() {
   rm -f "$work/display"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 </dev/null &
   pids+=($!)
-  wait_for 100 test -s "$work/display" || return 1
+  wait_for 300 test -s "$work/display" || return 1
   DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
   export DISPLAY
   # openbox needs no configuration; it announces itself on the root window
   # once it manages the screen.
   HOME=$work openbox --sm-disable >"$work/openbox.log" 2>&1 </dev/null &
   pids+=($!)
-  wait_for 100 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"'
+  # A loaded machine (the whole suite on two cores) can take its time.
+  wait_for 300 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"'
 }
