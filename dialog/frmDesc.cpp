@@ -10,9 +10,7 @@ namespace Cli_orv00006 {
 
 TfrmDesc::TfrmDesc(QWidget* owner) : plat::TForm(owner) {
     // The dialog paints nothing of its own: its face is its controls'.
-    static const bool keyed =
-        (plat::RegisterFaceKey(typeid(TfrmDesc), [](const QWidget*, plat::FaceKey&) { return true; }), true);
-    static_cast<void>(keyed);
+    plat::RegisterFaceKeyOnce<TfrmDesc>(&plat::NoFaceState);
     // The form's own font, set before its controls exist so that they
     // inherit it instead of each taking the change; no visible text uses it.
     setFont(plat::FontSpec().ToQFont());

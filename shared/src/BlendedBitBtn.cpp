@@ -149,8 +149,7 @@ bool HasTouchScreen() {
 
 TBlendedBitBtn::TBlendedBitBtn(QWidget* parent) : QAbstractButton(parent) {
     InstallButtonAccessibleFactory();
-    static const bool keyed = (plat::RegisterFaceKey(typeid(TBlendedBitBtn), &ButtonFace), true);
-    static_cast<void>(keyed);
+    plat::RegisterFaceKeyOnce<TBlendedBitBtn>(&ButtonFace);
     // The dialog receives every key; no key of its keypad may take them.
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);

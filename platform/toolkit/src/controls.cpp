@@ -75,8 +75,7 @@ bool LabelFace(const QWidget* w, FaceKey& key) {
 }  // namespace
 
 TLabel::TLabel(QWidget* parent) : QWidget(parent) {
-    static const bool keyed = (RegisterFaceKey(typeid(TLabel), &LabelFace), true);
-    static_cast<void>(keyed);
+    RegisterFaceKeyOnce<TLabel>(&LabelFace);
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
 }
@@ -259,8 +258,7 @@ bool ImageFace(const QWidget* w, FaceKey& key) {
 }  // namespace
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {
-    static const bool keyed = (RegisterFaceKey(typeid(TImage), &ImageFace), true);
-    static_cast<void>(keyed);
+    RegisterFaceKeyOnce<TImage>(&ImageFace);
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
 }
@@ -340,9 +338,7 @@ void TImage::mouseReleaseEvent(QMouseEvent* e) {
 // ---------------------------------------------------------------- TBevel
 
 TBevel::TBevel(QWidget* parent) : QWidget(parent) {
-    // Its pixels follow from its size alone.
-    static const bool keyed = (RegisterFaceKey(typeid(TBevel), [](const QWidget*, FaceKey&) { return true; }), true);
-    static_cast<void>(keyed);
+    RegisterFaceKeyOnce<TBevel>(&NoFaceState);
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
 }
@@ -377,8 +373,7 @@ bool ShapeFace(const QWidget* w, FaceKey& key) {
 }  // namespace
 
 TShape::TShape(QWidget* parent) : QWidget(parent) {
-    static const bool keyed = (RegisterFaceKey(typeid(TShape), &ShapeFace), true);
-    static_cast<void>(keyed);
+    RegisterFaceKeyOnce<TShape>(&ShapeFace);
     setFocusPolicy(Qt::NoFocus);
 }
 

@@ -65,6 +65,14 @@ using FaceKeyFn = bool (*)(const QWidget* control, FaceKey& key);
 // A form takes part when its own class is registered too: it then paints
 // nothing over its background but through its controls.
 PLATFORM_API void RegisterFaceKey(const std::type_info& type, FaceKeyFn key);
+// The same, from T's constructor: registers on the first T made.
+template <class T>
+void RegisterFaceKeyOnce(FaceKeyFn key) {
+    static const bool registered = (RegisterFaceKey(typeid(T), key), true);
+    static_cast<void>(registered);
+}
+// The key function of a class whose pixels follow from its geometry alone.
+inline bool NoFaceState(const QWidget*, FaceKey&) { return true; }
 // True when the control's form has just drawn it from the kept face: its
 // paint event then paints nothing. Asks once: the next paint is its own.
 PLATFORM_API bool FaceCovers(const QWidget* control);
