@@ -148,6 +148,7 @@ bool HasTouchScreen() {
 }  // namespace
 
 TBlendedBitBtn::TBlendedBitBtn(QWidget* parent) : QAbstractButton(parent) {
+    plat::KeepBeside(this);
     InstallButtonAccessibleFactory();
     plat::RegisterFaceKeyOnce<TBlendedBitBtn>(&ButtonFace);
     // The dialog receives every key; no key of its keypad may take them.
@@ -163,7 +164,7 @@ TBlendedBitBtn::TBlendedBitBtn(QWidget* parent) : QAbstractButton(parent) {
     font_.color = QColor(255, 255, 255);
 }
 
-TBlendedBitBtn::~TBlendedBitBtn() = default;
+TBlendedBitBtn::~TBlendedBitBtn() { plat::ForgetBeside(this); }
 
 const QFont& TBlendedBitBtn::DrawingFont() const {
     if (fontStale_) {

@@ -258,12 +258,13 @@ bool ImageFace(const QWidget* w, FaceKey& key) {
 }  // namespace
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {
+    KeepBeside(this);
     RegisterFaceKeyOnce<TImage>(&ImageFace);
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
 }
 
-TImage::~TImage() = default;
+TImage::~TImage() { ForgetBeside(this); }
 
 void TImage::SetPicture(const QImage& picture) {
     picture_ = picture;
@@ -304,21 +305,46 @@ void TImage::paintEvent(QPaintEvent*) {
     p.drawImage(target.topLeft(), cache_);
 }
 
-void SetSpokenName(QWidget* w, const QString& name) { w->setProperty("plat_spokenName", name); }
-QString SpokenName(const QWidget* w) { return w->property("plat_spokenName").toString(); }
-
 namespace {
-constexpr char kCheckable[] = "plat_checkable";
-constexpr char kChecked[] = "plat_checked";
+// State kept beside the objects of the toolkit's classes rather than in
+// them: their layout is fixed by what hosts were built against. Looking up
+// a dynamic property by name walks every property of the class first, which
+// costs more than all else these setters do. An entry lives from the
+// constructor to the destructor; a widget of any other class keeps its
+// spoken name as a dynamic property.
+struct Beside {
+    QString spokenName;
+    bool checkable = false;
+    bool checked = false;
+};
+// Never destroyed: a form a host leaves to the end of the process may be
+// deleted after this file's statics.
+QHash<const QWidget*, Beside>& g_beside = *new QHash<const QWidget*, Beside>;
+constexpr char kSpokenName[] = "plat_spokenName";
 }  // namespace
 
-bool TImage::Checkable() const { return property(kCheckable).toBool(); }
-void TImage::SetCheckable(bool on) { setProperty(kCheckable, on); }
-bool TImage::Checked() const { return property(kChecked).toBool(); }
+void KeepBeside(QWidget* w) { g_beside.emplace(w); }
+void ForgetBeside(QWidget* w) { g_beside.remove(w); }
+
+void SetSpokenName(QWidget* w, const QString& name) {
+    if (const auto it = g_beside.find(w); it != g_beside.end())
+        it->spokenName = name;
+    else
+        w->setProperty(kSpokenName, name);
+}
+
+QString SpokenName(const QWidget* w) {
+    if (const auto it = g_beside.constFind(w); it != g_beside.cend()) return it->spokenName;
+    return w->property(kSpokenName).toString();
+}
+
+bool TImage::Checkable() const { return g_beside.value(this).checkable; }
+void TImage::SetCheckable(bool on) { g_beside[this].checkable = on; }
+bool TImage::Checked() const { return g_beside.value(this).checked; }
 
 void TImage::SetChecked(bool on) {
     if (on == Checked()) return;
-    setProperty(kChecked, on);
+    g_beside[this].checked = on;
     if (Checkable() && QAccessible::isActive()) {
         QAccessible::State state;
         state.checked = true;

@@ -108,6 +108,8 @@ void RegisterFaceKey(const std::type_info& type, FaceKeyFn key) {
     g_keyers.push_back({&type, key});
 }
 
+bool HasFaceKey(const QWidget* control) { return KeyerOf(control) != nullptr; }
+
 bool FaceCovers(const QWidget* control) {
     if (g_covered.isEmpty()) return false;
     const auto it = std::find_if(g_covered.begin(), g_covered.end(),

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "orv00006/platform/controls.h"
@@ -200,6 +201,7 @@ QScreen* OperatorScreen(const QWidget* owner) {
 }  // namespace
 
 TForm::TForm(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
+    KeepBeside(this);
     InstallAccessibleFactory();
     // Known from the start: every control created on the form asks for it
     // (for its font's resolution), and a window not yet created would find
@@ -212,7 +214,7 @@ TForm::TForm(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHi
     setModal(true);
 }
 
-TForm::~TForm() = default;
+TForm::~TForm() { ForgetBeside(this); }
 
 void TForm::DoCreate() {
     Application::Guarded([&] { Q_EMIT OnCreate(this); });
@@ -263,9 +265,47 @@ void TForm::Release() {
 
 void TForm::Repaint() { repaint(); }
 
+namespace {
+
+// What QWidget does when its window gains or loses activation: it repaints
+// itself where the active and inactive colours differ, and hands the event
+// to every visible child, which does the same. A control whose class has a
+// face key draws from the state in its key alone, never from the palette's
+// active or inactive colours, so activation changes nothing for it and it
+// gets no event; every other child still does.
+void ChangeActivation(QWidget* form, QEvent* e) {
+    if (form->isVisible() && !form->palette().isEqual(QPalette::Active, QPalette::Inactive)) form->update();
+    for (QObject* o : form->children()) {
+        if (!o->isWidgetType()) continue;
+        auto* w = static_cast<QWidget*>(o);
+        if (!w->isVisible() || w->isWindow()) continue;
+        const QObjectList& inner = w->children();
+        const bool quiet = HasFaceKey(w) &&
+                           std::none_of(inner.begin(), inner.end(), [](const QObject* c) { return c->isWidgetType(); });
+        if (!quiet) QCoreApplication::sendEvent(w, e);
+    }
+}
+
+}  // namespace
+
 bool TForm::event(QEvent* e) {
-    if (e->type() == QEvent::WindowActivate) Application::Guarded([&] { Q_EMIT OnActivate(this); });
-    if (e->type() == QEvent::Paint) PaintFace(this, *static_cast<QPaintEvent*>(e));
+    switch (e->type()) {
+    case QEvent::WindowActivate: {
+        const QPointer<TForm> self(this);
+        Application::Guarded([&] { Q_EMIT OnActivate(this); });
+        if (!self) return true;
+        ChangeActivation(this, e);
+        return true;
+    }
+    case QEvent::WindowDeactivate:
+        ChangeActivation(this, e);
+        return true;
+    case QEvent::Paint:
+        PaintFace(this, *static_cast<QPaintEvent*>(e));
+        break;
+    default:
+        break;
+    }
     return QDialog::event(e);
 }
 

@@ -32,6 +32,11 @@ enum TAlignment { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
 // reader running.
 PLATFORM_API void SetSpokenName(QWidget* w, const QString& name);
 PLATFORM_API QString SpokenName(const QWidget* w);
+// For a control class outside the toolkit: its constructor calls KeepBeside
+// and its destructor ForgetBeside, and its spoken name is then kept beside
+// it instead of as a dynamic property, which is slow to set.
+PLATFORM_API void KeepBeside(QWidget* w);
+PLATFORM_API void ForgetBeside(QWidget* w);
 
 // The face a form keeps. A form shown again exactly as an earlier one was
 // shown draws its whole face in one copy, and its controls skip their own
@@ -192,8 +197,8 @@ public:
     // A picture that stands for an option: assistive technology sees a radio
     // button (named by accessibleName), checked while Checked() holds, whose
     // action is a click. Nothing of its look depends on it.
-    // Kept as dynamic properties, so that the class keeps the layout that
-    // hosts built against earlier releases know.
+    // Kept beside the object, so that the class keeps the layout that hosts
+    // built against earlier releases know.
     bool Checkable() const;
     void SetCheckable(bool on);
     bool Checked() const;
