@@ -1,5 +1,6 @@
 // The drawing controls on their own: labels (ampersands, auto-size anchors),
 // pictures (key colour, stretch), outline shapes, frames and keypad buttons.
+#include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QSignalSpy>
@@ -11,6 +12,7 @@
 #include "LayoutProbe.h"
 #include "orv00006/dll/BlendedBitBtn.h"
 #include "orv00006/platform/controls.h"
+#include "orv00006/platform/forms.h"
 
 namespace {
 
@@ -302,6 +304,25 @@ TEST(Image, OnlyALeftClickReleasedInsideClicks) {
     EXPECT_EQ(clicks.count(), 1);
 }
 
+// What a control keeps outside itself goes with it: a widget made where a
+// destroyed control lived has no spoken name.
+template <class Control>
+QString SpokenNameWhereAControlDied(const QString& name) {
+    alignas(Control) unsigned char place[sizeof(Control)];
+    auto* control = new (place) Control;
+    plat::SetSpokenName(control, name);
+    control->~Control();
+    auto* after = new (place) QWidget;
+    QString spoken = plat::SpokenName(after);
+    after->~QWidget();
+    return spoken;
+}
+
+TEST(Image, AWidgetMadeWhereAControlDiedHasNoSpokenName) {
+    EXPECT_EQ(SpokenNameWhereAControlDied<plat::TImage>(QStringLiteral("Valor")), QString());
+    EXPECT_EQ(SpokenNameWhereAControlDied<dll::TBlendedBitBtn>(QStringLiteral("Corrigir")), QString());
+}
+
 // ------------------------------------------------------------------ TShape
 
 class ShapeSize : public ::testing::TestWithParam<QSize> {};
@@ -493,5 +514,28 @@ INSTANTIATE_TEST_SUITE_P(Pixels, GlyphMask,
                          [](const auto& row) {
                              return "on_" + ColourName(row.param.background) + "_pixel_" + ColourName(row.param.pixel);
                          });
+
+// ------------------------------------------------------------------ TForm
+
+// The form passes its window's activation on itself; a child of a class it
+// does not know must still hear both halves.
+TEST(Form, ChildrenOfOtherClassesStillHearActivation) {
+    struct Listener : QWidget {
+        using QWidget::QWidget;
+        std::set<QEvent::Type> heard;
+        bool event(QEvent* e) override {
+            heard.insert(e->type());
+            return QWidget::event(e);
+        }
+    };
+    plat::TForm form;
+    auto* other = new Listener(&form);
+    new plat::TLabel(&form);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    QApplication::setActiveWindow(nullptr);
+    EXPECT_TRUE(other->heard.count(QEvent::WindowActivate));
+    EXPECT_TRUE(other->heard.count(QEvent::WindowDeactivate));
+}
 
 }  // namespace
