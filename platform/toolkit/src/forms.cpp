@@ -275,7 +275,9 @@ namespace {
 // gets no event; every other child still does.
 void ChangeActivation(QWidget* form, QEvent* e) {
     if (form->isVisible() && !form->palette().isEqual(QPalette::Active, QPalette::Inactive)) form->update();
-    for (QObject* o : form->children()) {
+    // A copy, as Qt takes: a child's handler may add or remove children.
+    const QObjectList children = form->children();
+    for (QObject* o : children) {
         if (!o->isWidgetType()) continue;
         auto* w = static_cast<QWidget*>(o);
         if (!w->isVisible() || w->isWindow()) continue;
