@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The dialog as a screen reader meets it: pdv-host on an Xvfb server with
-# the accessibility bus (AT-SPI) of a private D-Bus session, walked and
-# pressed by atspi_walk.py.
+# the accessibility bus (AT-SPI) of a private D-Bus session and home, walked
+# and pressed by atspi_walk.py.
 #
 # usage: atspi_test.sh HOST MODULE BIN_DIR PARAMETERS_FILE
 # Exits 77 (skipped) only when Xvfb, D-Bus, the AT-SPI bus or pyatspi is
@@ -17,12 +17,13 @@ if [[ ${1:-} != --inside ]]; then
     command -v "$tool" >/dev/null 2>&1 || { echo "SKIPPED: $tool is not installed"; exit 77; }
   done
   /usr/bin/python3 -c "import pyatspi" 2>/dev/null || { echo "SKIPPED: no pyatspi"; exit 77; }
-  exec dbus-run-session -- "$0" --inside "$@"
+  source "$here/x11_session.sh"
+  exec_private_session "$0" --inside "$@"
 fi
 shift
 host=$1 module=$2 bindir=$3 params=$4
 
-work=$(mktemp -d)
+work=$SESSION_WORK
 xvfb_pid="" host_pid=""
 cleanup() {
   local rc=$?

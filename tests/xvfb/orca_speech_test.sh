@@ -19,18 +19,13 @@ if [[ ${1:-} != --inside ]]; then
   done
   /usr/bin/python3 -c "import pyatspi" 2>/dev/null || { echo "SKIPPED: no pyatspi"; exit 77; }
   locale -a 2>/dev/null | grep -qix 'pt_BR.utf-\?8' || { echo "SKIPPED: no pt_BR.UTF-8 locale"; exit 77; }
-  # The session bus and what it starts (the accessibility bus above all)
-  # live in a home of their own, apart from any other session's.
-  ORCA_TEST_WORK=$(mktemp -d)
-  export ORCA_TEST_WORK HOME=$ORCA_TEST_WORK/home XDG_RUNTIME_DIR=$ORCA_TEST_WORK/run
-  export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
-  mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-  exec dbus-run-session -- "$(readlink -f "$0")" --inside "$@"
+  source "$(dirname "$0")/x11_session.sh"
+  exec_private_session "$(readlink -f "$0")" --inside "$@"
 fi
 shift
 host=$1 module=$2 bindir=$3 params=$4
 
-work=$ORCA_TEST_WORK
+work=$SESSION_WORK
 pids=()
 cleanup() {
   local rc=$?

@@ -2,6 +2,7 @@
 # x11_session WORK starts both, exports DISPLAY and appends their process
 # ids to the caller's array "pids"; it returns 1 when either did not start.
 # x11_tools_missing prints the first tool that is not installed.
+# exec_private_session runs its arguments in a D-Bus session of their own.
 
 x11_tools_missing() {
   local tool
@@ -9,6 +10,18 @@ x11_tools_missing() {
     command -v "$tool" >/dev/null 2>&1 || { echo "$tool"; return 0; }
   done
   return 1
+}
+
+# Runs the command given (the test again, as a rule) in a D-Bus session of
+# its own, with a home and a runtime directory of its own, exported as
+# SESSION_WORK: the accessibility bus the session starts puts its socket
+# there, apart from any other session's.
+exec_private_session() {
+  SESSION_WORK=$(mktemp -d)
+  export SESSION_WORK HOME=$SESSION_WORK/home XDG_RUNTIME_DIR=$SESSION_WORK/run
+  export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
+  mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+  exec dbus-run-session -- "$@"
 }
 
 # Waits up to $1 tenths of a second for the command after it to succeed.
