@@ -317,9 +317,7 @@ struct Beside {
     bool checkable = false;
     bool checked = false;
 };
-// Never destroyed: a form a host leaves to the end of the process may be
-// deleted after this file's statics.
-QHash<const QWidget*, Beside>& g_beside = *new QHash<const QWidget*, Beside>;
+QHash<const QWidget*, Beside> g_beside;
 constexpr char kSpokenName[] = "plat_spokenName";
 }  // namespace
 
