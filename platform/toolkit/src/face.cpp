@@ -37,6 +37,12 @@ FaceKeyFn KeyerOf(const QWidget* w) {
     return nullptr;
 }
 
+// A control with widgets of its own is not drawn by its key alone.
+bool HoldsWidgets(const QWidget* w) {
+    const QObjectList& inner = w->children();
+    return std::any_of(inner.begin(), inner.end(), [](const QObject* c) { return c->isWidgetType(); });
+}
+
 using Controls = QVarLengthArray<QWidget*, 32>;
 
 // The controls a paint of the whole form draws, in stacking order, and their
@@ -47,9 +53,7 @@ bool FaceControls(const QWidget* form, Controls& out, FaceKey& key) {
         auto* w = static_cast<QWidget*>(o);
         if (w->isWindow() || w->isHidden()) continue;
         const FaceKeyFn fn = KeyerOf(w);
-        if (fn == nullptr || w->graphicsEffect() != nullptr) return false;
-        for (const QObject* c : w->children())
-            if (c->isWidgetType()) return false;
+        if (fn == nullptr || w->graphicsEffect() != nullptr || HoldsWidgets(w)) return false;
         const QRect g = w->geometry();
         key << reinterpret_cast<qint64>(fn) << g.x() << g.y() << g.width() << g.height();
         if (!fn(w, key)) return false;
@@ -108,7 +112,7 @@ void RegisterFaceKey(const std::type_info& type, FaceKeyFn key) {
     g_keyers.push_back({&type, key});
 }
 
-bool HasFaceKey(const QWidget* control) { return KeyerOf(control) != nullptr; }
+bool DrawnByItsKey(const QWidget* control) { return KeyerOf(control) != nullptr && !HoldsWidgets(control); }
 
 bool FaceCovers(const QWidget* control) {
     if (g_covered.isEmpty()) return false;

@@ -14,7 +14,6 @@
 #include <QTimer>
 #include <QWindow>
 
-#include <algorithm>
 #include <cstdio>
 
 #include "orv00006/platform/controls.h"
@@ -269,10 +268,10 @@ namespace {
 
 // What QWidget does when its window gains or loses activation: it repaints
 // itself where the active and inactive colours differ, and hands the event
-// to every visible child, which does the same. A control whose class has a
-// face key draws from the state in its key alone, never from the palette's
-// active or inactive colours, so activation changes nothing for it and it
-// gets no event; every other child still does.
+// to every visible child, which does the same. A control drawn by its face
+// key alone never draws from the palette's active or inactive colours, so
+// activation changes nothing for it and it gets no event; every other child
+// still does.
 void ChangeActivation(QWidget* form, QEvent* e) {
     if (form->isVisible() && !form->palette().isEqual(QPalette::Active, QPalette::Inactive)) form->update();
     // A copy, as Qt takes: a child's handler may add or remove children.
@@ -281,10 +280,7 @@ void ChangeActivation(QWidget* form, QEvent* e) {
         if (!o->isWidgetType()) continue;
         auto* w = static_cast<QWidget*>(o);
         if (!w->isVisible() || w->isWindow()) continue;
-        const QObjectList& inner = w->children();
-        const bool quiet = HasFaceKey(w) &&
-                           std::none_of(inner.begin(), inner.end(), [](const QObject* c) { return c->isWidgetType(); });
-        if (!quiet) QCoreApplication::sendEvent(w, e);
+        if (!DrawnByItsKey(w)) QCoreApplication::sendEvent(w, e);
     }
 }
 
