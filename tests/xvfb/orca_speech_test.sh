@@ -137,15 +137,15 @@ open_dialog() {  # kind base (the window keeps its layout title, "Desconto")
   # pdv-host opens the dialog as it starts, and its window may become active
   # before Qt has joined the accessibility bus (a till's host has long joined
   # when the dialog opens): then Orca never hears of it. Once the host is on
-  # the bus, a window that was not presented is activated again.
-  # The focus goes to another client's window and comes back after a pause:
-  # Qt keeps a window active through a focus change shorter than that, and
-  # openbox hands a focus left on the root window straight back.
+  # the bus, a window that was not presented is activated again: the focus
+  # goes to another client's window and comes back after a pause, for Qt
+  # keeps a window active through a shorter focus change, and openbox hands
+  # a focus left on the root window straight back.
   wait_for 100 on_bus "$host_pid" || fail "pdv-host did not join the accessibility bus"
   local again
   for again in 1 2 3; do
     wait_for 50 presented && return 0
-    echo "(ativada de novo)" >>"$work/steps"
+    echo "($1 ativada de novo)" >>"$work/steps"
     timeout 10 xdotool windowactivate --sync "$other" || fail "could not activate the other window"
     sleep 1
     timeout 10 xdotool windowactivate --sync "$win" || fail "could not activate the window again"
